@@ -1,0 +1,42 @@
+#pragma once
+// The counter without a window: what the window would show, one line a second, on standard
+// output. Message boxes go to standard error; a question is answered Yes.
+#include <cstdio>
+#include <string>
+
+#include "counter/counter_view.h"
+
+namespace chronolin {
+
+class TCounter;
+
+class ConsoleView : public CounterView {
+ public:
+  explicit ConsoleView(std::FILE* out = stdout, std::FILE* err = stderr) : out_(out), err_(err) {}
+
+  void Attach(const TCounter* counter) { counter_ = counter; }
+  // The line the window would show now: total, current duration, state.
+  std::string StatusLine() const;
+  void PrintStatus();
+
+  void PaintCounter() override {}
+  void SetWindowVisible(bool visible) override { visible_ = visible; }
+  void SetHint(const std::string& hint) override { hint_ = hint; }
+  void ConnexionMenuChanged() override {}
+  WindowPos GetWindowPos() const override { return pos_; }
+  void SetWindowPos(WindowPos pos) override { pos_ = pos; }
+  WindowPos DefaultWindowPos() const override;
+  MsgResult MessageBox(const std::string& text, const std::string& title, MsgIcon icon,
+                       MsgButtons buttons) override;
+  void ShowError(const std::string& message) override;
+
+ private:
+  std::FILE* out_;
+  std::FILE* err_;
+  const TCounter* counter_ = nullptr;
+  bool visible_ = false;
+  std::string hint_;
+  WindowPos pos_;
+};
+
+}  // namespace chronolin

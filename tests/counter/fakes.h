@@ -1,0 +1,145 @@
+#pragma once
+// Stand-ins for the services the counter uses, driven by the tests.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "counter/app_launcher.h"
+#include "counter/counter_view.h"
+#include "platform/clock.h"
+#include "platform/ras_provider.h"
+
+namespace chronolin::testing {
+
+class FakeRas : public RasProvider {
+ public:
+  struct Line {
+    HRASCONN handle;
+    std::string name;
+    std::int32_t state;
+  };
+  std::vector<std::string> entries;
+  std::vector<Line> lines;
+  std::uint32_t enumResult = 0;
+  int offline = 0;
+  std::vector<HRASCONN> hungUp;
+  std::vector<std::string> dialled;
+
+  HRASCONN Connect(const std::string& name, std::int32_t state) {
+    lines.push_back({nextHandle, name, state});
+    return nextHandle++;
+  }
+  void SetState(HRASCONN handle, std::int32_t state) {
+    for (auto& l : lines)
+      if (l.handle == handle) l.state = state;
+  }
+  void Drop(HRASCONN handle) { std::erase_if(lines, [&](const Line& l) { return l.handle == handle; }); }
+
+  std::uint32_t RasEnumEntriesA(std::vector<std::string>& out) override {
+    out = entries;
+    return 0;
+  }
+  std::uint32_t RasEnumConnectionsA(RASCONNA& c, std::uint32_t& count) override {
+    if (enumResult != 0) return enumResult;
+    count = static_cast<std::uint32_t>(lines.size());
+    if (lines.size() > 1) return ERROR_BUFFER_TOO_SMALL;
+    if (count == 1) {
+      c.hrasconn = lines[0].handle;
+      c.szEntryName = lines[0].name;
+    }
+    return 0;
+  }
+  std::uint32_t RasGetConnectStatusA(HRASCONN h, RASCONNSTATUSA& s) override {
+    for (const auto& l : lines)
+      if (l.handle == h) {
+        s.rasconnstate = l.state;
+        return 0;
+      }
+    return ERROR_INVALID_HANDLE;
+  }
+  std::uint32_t RasHangUpA(HRASCONN h) override {
+    hungUp.push_back(h);
+    Drop(h);
+    return 0;
+  }
+  std::uint32_t Dial(const std::string& entry) override {
+    dialled.push_back(entry);
+    return 0;
+  }
+  void SetOffLine() override { ++offline; }
+  std::string Name() const override { return "fake"; }
+
+ private:
+  HRASCONN nextHandle = 100;
+};
+
+class FakeClock : public Clock {
+ public:
+  std::uint32_t tick = 5000;
+  TDateTime now = 46363.5;  // 07/12/2026 12:00:00
+  std::uint32_t GetTickCount() override { return tick; }
+  TDateTime Now() override { return now; }
+  void Advance(std::uint32_t ms) {
+    tick += ms;
+    now += ms / 86400000.0;
+  }
+};
+
+class FakeView : public CounterView {
+ public:
+  struct Box {
+    std::string text, title;
+    MsgIcon icon;
+    MsgButtons buttons;
+  };
+  std::vector<Box> boxes;
+  std::vector<std::string> errors;
+  MsgResult answer = MsgResult::Yes;
+  std::function<void()> duringBox;  // runs inside a box, as a modal loop would run ticks
+  bool visible = false;
+  std::string hint;
+  int paints = 0;
+  WindowPos pos{-1, -1};
+
+  void PaintCounter() override { ++paints; }
+  void SetWindowVisible(bool v) override { visible = v; }
+  void SetHint(const std::string& h) override { hint = h; }
+  void ConnexionMenuChanged() override {}
+  WindowPos GetWindowPos() const override { return pos; }
+  void SetWindowPos(WindowPos p) override { pos = p; }
+  WindowPos DefaultWindowPos() const override { return {1803, 1031}; }
+  MsgResult MessageBox(const std::string& text, const std::string& title, MsgIcon icon,
+                       MsgButtons buttons) override {
+    boxes.push_back({text, title, icon, buttons});
+    if (duringBox) duringBox();
+    return buttons == MsgButtons::YesNo ? answer : MsgResult::Ok;
+  }
+  void ShowError(const std::string& message) override { errors.push_back(message); }
+};
+
+class FakeLauncher : public AppLauncher {
+ public:
+  int launched = 0;
+  int closed = 0;
+  void LaunchApplis() override { ++launched; }
+  void CloseApplis() override { ++closed; }
+};
+
+// A fresh, empty directory removed at the end of the test.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& text);
+
+}  // namespace chronolin::testing
