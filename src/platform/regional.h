@@ -38,4 +38,9 @@ struct Regional {
   std::optional<TDateTime> ParseShortDate(std::string_view text) const;
 };
 
+// The picture for a strftime format of the C library ("%d/%m/%Y" gives "dd/mm/yyyy"). Letters
+// of literal text are quoted; conversions with no picture equivalent (zones, week numbers) are
+// left out; a 12-hour field without "%p" gets an "AM/PM" at the end.
+std::string PictureFromStrftime(std::string_view format);
+
 }  // namespace chronolin

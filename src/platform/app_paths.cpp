@@ -1,0 +1,75 @@
+#include "platform/app_paths.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace chronolin {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+fs::path HomeDirectory() {
+  if (auto home = Environment("HOME"); !home.empty()) return home;
+  std::vector<char> buffer(16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+      found->pw_dir) {
+    return found->pw_dir;
+  }
+  return "/";
+}
+
+// A directory that cannot be created is still returned: the first write to it then fails
+// with a message naming the file, which says more than a failure here would.
+fs::path Created(fs::path dir) {
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  return dir;
+}
+
+}  // namespace
+
+fs::path ExecutablePath() {
+  std::error_code ec;
+  auto path = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::path() : path;
+}
+
+fs::path ConfigDirectory() {
+  // The base directory specification ignores a relative XDG_CONFIG_HOME.
+  fs::path base = Environment("XDG_CONFIG_HOME");
+  if (base.empty() || base.is_relative()) base = HomeDirectory() / ".config";
+  return Created(base / "chronolin");
+}
+
+fs::path ProgramDirectory() {
+  if (auto home = Environment("CHRONOLIN_HOME"); !home.empty()) return Created(home);
+  const auto exe = ExecutablePath();
+  if (!exe.empty()) {
+    const auto dir = exe.parent_path();
+    if (::access(dir.c_str(), W_OK | X_OK) == 0) return dir;
+  }
+  return ConfigDirectory();
+}
+
+fs::path SettingsPath() {
+  return ProgramDirectory() / "Chronolin.ini";
+}
+
+fs::path JournalPath() {
+  return ProgramDirectory() / "Connexions.txt";
+}
+
+}  // namespace chronolin
