@@ -50,8 +50,7 @@ class Reader {
  private:
   void ParseHeader();
   void LoadFat();
-  void LoadDirectory();
-  void BuildTree();
+  void LoadDirectory();  // with the tree of every storage reachable from the root
   void LoadMiniStream();
   std::vector<uint32_t> Chain(const std::vector<uint32_t>& table, uint32_t start, uint64_t limit,
                               const char* what) const;
