@@ -48,7 +48,7 @@ fs::path ExecutablePath() {
 }
 
 fs::path ConfigDirectory() {
-  // The base directory specification ignores a relative XDG_CONFIG_HOME.
+  // A relative XDG_CONFIG_HOME is ignored, as the XDG base directory rules say.
   fs::path base = Environment("XDG_CONFIG_HOME");
   if (base.empty() || base.is_relative()) base = HomeDirectory() / ".config";
   return Created(base / "chronolin");
