@@ -10,31 +10,10 @@
 namespace chronolin::testing {
 namespace {
 
-class CounterTest : public ::testing::Test {
+class CounterTest : public CounterFixture {
  protected:
   void SetUp() override { ras.entries = {"Fournisseur", "Secours"}; }
-
-  void StartCounter() {
-    counter = std::make_unique<TCounter>(
-        CounterServices{ras, clock, settings, journal, view, &launcher});
-    ASSERT_TRUE(counter->Start());
-  }
-  void Tick(std::uint32_t ms = 1000) {
-    clock.Advance(ms);
-    counter->TimerTimer();
-  }
-  std::string JournalText() const { return ReadFile(dir.path() / "Connexions.txt"); }
-  bool JournalExists() const { return std::filesystem::exists(dir.path() / "Connexions.txt"); }
-
-  TempDir dir;
-  Regional regional = Regional::French();
-  FakeRas ras;
-  FakeClock clock;
-  FakeView view;
-  FakeLauncher launcher;
-  SettingsFile settings{dir.path() / "Chronolin.ini", regional};
-  Journal journal{dir.path() / "Connexions.txt", regional};
-  std::unique_ptr<TCounter> counter;
+  void StartCounter() { ASSERT_TRUE(Start()); }
 };
 
 TEST_F(CounterTest, FirstStartSelectsTheFirstEntryAndSavesTheWindowSettings) {

@@ -7,10 +7,18 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include <memory>
+
 #include "counter/app_launcher.h"
+#include "counter/counter.h"
+#include "counter/journal.h"
 #include "counter/counter_view.h"
 #include "platform/clock.h"
 #include "platform/ras_provider.h"
+#include "platform/regional.h"
+#include "settings/settings_file.h"
 
 namespace chronolin::testing {
 
@@ -141,5 +149,31 @@ class TempDir {
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& text);
+
+// A counter over the fakes, with its settings and journal in a fresh directory.
+class CounterFixture : public ::testing::Test {
+ protected:
+  bool Start() {
+    counter = std::make_unique<TCounter>(
+        CounterServices{ras, clock, settings, journal, view, &launcher});
+    return counter->Start();
+  }
+  void Tick(std::uint32_t ms = 1000) {
+    clock.Advance(ms);
+    counter->TimerTimer();
+  }
+  std::string JournalText() const { return ReadFile(dir.path() / "Connexions.txt"); }
+  bool JournalExists() const { return std::filesystem::exists(dir.path() / "Connexions.txt"); }
+
+  TempDir dir;
+  Regional regional = Regional::French();
+  FakeRas ras;
+  FakeClock clock;
+  FakeView view;
+  FakeLauncher launcher;
+  SettingsFile settings{dir.path() / "Chronolin.ini", regional};
+  Journal journal{dir.path() / "Connexions.txt", regional};
+  std::unique_ptr<TCounter> counter;
+};
 
 }  // namespace chronolin::testing

@@ -9,7 +9,7 @@
 namespace chronolin::testing {
 namespace {
 
-class MonthlyResetTest : public ::testing::Test {
+class MonthlyResetTest : public CounterFixture {
  protected:
   void SetUp() override {
     ras.entries = {"Fournisseur", "Secours", "Sans clé", "Zéro"};
@@ -24,25 +24,9 @@ class MonthlyResetTest : public ::testing::Test {
           "[Ancienne]\r\nRàZAuto=0\r\nDurée=01:00:00\r\n");
   }
   void Write(const std::string& text) { WriteFile(dir.path() / "Chronolin.ini", text); }
-  bool Start() {
-    counter = std::make_unique<TCounter>(
-        CounterServices{ras, clock, settings, journal, view, &launcher});
-    return counter->Start();
-  }
-  std::string JournalText() const { return ReadFile(dir.path() / "Connexions.txt"); }
   void SetLastRun(const std::string& date) {
     settings.Profile().WriteString("Paramètres", "LastRun", date);
   }
-
-  TempDir dir;
-  Regional regional = Regional::French();
-  FakeRas ras;
-  FakeClock clock;
-  FakeView view;
-  FakeLauncher launcher;
-  SettingsFile settings{dir.path() / "Chronolin.ini", regional};
-  Journal journal{dir.path() / "Connexions.txt", regional};
-  std::unique_ptr<TCounter> counter;
 };
 
 TEST_F(MonthlyResetTest, NewMonthResetsMarkedTotalsBeforeTheSelectedOneIsLoaded) {
