@@ -1,0 +1,242 @@
+#include "platform/x11_windows.h"
+
+#include <xcb/res.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace chronolin {
+
+namespace {
+
+constexpr std::uint32_t kIconicState = 3;       // ICCCM WM_CHANGE_STATE
+constexpr std::uint32_t kNetWmStateAdd = 1;     // EWMH _NET_WM_STATE action
+constexpr std::uint32_t kSourceApplication = 1;  // EWMH source indication
+
+// xcb replies are malloc'ed and freed by the caller.
+template <typename T>
+struct Reply {
+  T* p;
+  explicit Reply(T* reply) : p(reply) {}
+  ~Reply() { std::free(p); }
+  Reply(const Reply&) = delete;
+  Reply& operator=(const Reply&) = delete;
+  T* operator->() const { return p; }
+  explicit operator bool() const { return p != nullptr; }
+};
+
+}  // namespace
+
+std::unique_ptr<X11Windows> X11Windows::Open(const std::string& display) {
+  if (display.empty()) return nullptr;
+  int screenNumber = 0;
+  xcb_connection_t* connection = xcb_connect(display.c_str(), &screenNumber);
+  if (xcb_connection_has_error(connection)) {
+    xcb_disconnect(connection);
+    return nullptr;
+  }
+  auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+  for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
+  if (screens.rem == 0) {
+    xcb_disconnect(connection);
+    return nullptr;
+  }
+  return std::unique_ptr<X11Windows>(new X11Windows(connection, screens.data->root));
+}
+
+X11Windows::X11Windows(xcb_connection_t* connection, std::uint32_t root)
+    : connection_(connection), root_(root) {}
+
+X11Windows::~X11Windows() { xcb_disconnect(connection_); }
+
+std::uint32_t X11Windows::Atom(const char* name) {
+  const auto found = atoms_.find(name);
+  if (found != atoms_.end()) return found->second;
+  Reply reply(xcb_intern_atom_reply(
+      connection_,
+      xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+      nullptr));
+  const std::uint32_t atom = reply ? reply->atom : std::uint32_t{XCB_ATOM_NONE};
+  if (atom != XCB_ATOM_NONE) atoms_.emplace(name, atom);
+  return atom;
+}
+
+std::vector<std::uint32_t> X11Windows::Property32(std::uint32_t window, std::uint32_t property,
+                                                  std::uint32_t type) {
+  std::vector<std::uint32_t> values;
+  Reply reply(xcb_get_property_reply(
+      connection_, xcb_get_property(connection_, 0, window, property, type, 0, 4096), nullptr));
+  if (!reply || reply->format != 32 || reply->type != type) return values;
+  const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.p));
+  values.assign(data, data + xcb_get_property_value_length(reply.p) / 4);
+  return values;
+}
+
+std::vector<std::uint32_t> X11Windows::ManagedWindows() {
+  return Property32(root_, Atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
+}
+
+bool X11Windows::HasResourceExtension() {
+  if (resourceExtension_ < 0) {
+    resourceExtension_ = 0;
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection_, &xcb_res_id);
+    if (extension && extension->present) {
+      // Client ids (and so process ids) came with version 1.2.
+      Reply version(xcb_res_query_version_reply(
+          connection_, xcb_res_query_version(connection_, 1, 2), nullptr));
+      resourceExtension_ =
+          version && (version->server_major > 1 ||
+                      (version->server_major == 1 && version->server_minor >= 2));
+    }
+  }
+  return resourceExtension_ == 1;
+}
+
+// Requests are pipelined: all cookies first, then the replies, so a desktop with many windows
+// costs a few round trips, not one per window.
+std::vector<std::uint32_t> X11Windows::OwnedBy(const std::vector<std::uint32_t>& windows,
+                                               pid_t pid) {
+  const std::uint32_t wmPid = Atom("_NET_WM_PID");
+  std::vector<xcb_get_property_cookie_t> pidCookies;
+  pidCookies.reserve(windows.size());
+  for (const auto window : windows) {
+    pidCookies.push_back(
+        xcb_get_property(connection_, 0, window, wmPid, XCB_ATOM_CARDINAL, 0, 1));
+  }
+  std::vector<int> owner(windows.size(), -1);  // -1 unknown
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    Reply reply(xcb_get_property_reply(connection_, pidCookies[i], nullptr));
+    if (reply && reply->format == 32 && reply->type == XCB_ATOM_CARDINAL &&
+        xcb_get_property_value_length(reply.p) >= 4) {
+      owner[i] = static_cast<int>(*static_cast<const std::uint32_t*>(xcb_get_property_value(reply.p)));
+    }
+  }
+
+  if (HasResourceExtension()) {
+    std::vector<std::pair<std::size_t, xcb_res_query_client_ids_cookie_t>> idCookies;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+      if (owner[i] >= 0) continue;
+      xcb_res_client_id_spec_t spec{windows[i], XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+      idCookies.emplace_back(i, xcb_res_query_client_ids(connection_, 1, &spec));
+    }
+    for (const auto& [i, cookie] : idCookies) {
+      Reply reply(xcb_res_query_client_ids_reply(connection_, cookie, nullptr));
+      if (!reply) continue;
+      for (auto it = xcb_res_query_client_ids_ids_iterator(reply.p); it.rem > 0;
+           xcb_res_client_id_value_next(&it)) {
+        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
+            xcb_res_client_id_value_value_length(it.data) >= 1) {
+          owner[i] = static_cast<int>(*xcb_res_client_id_value_value(it.data));
+        }
+      }
+    }
+  }
+
+  std::vector<std::uint32_t> owned;
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    if (owner[i] == pid) owned.push_back(windows[i]);
+  }
+  return owned;
+}
+
+std::vector<std::uint32_t> X11Windows::WindowsOf(pid_t pid) {
+  std::vector<std::uint32_t> candidates = ManagedWindows();
+  // Windows never shown, or shown with no window manager, are children of the root.
+  Reply tree(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, root_), nullptr));
+  if (tree) {
+    const xcb_window_t* children = xcb_query_tree_children(tree.p);
+    for (int i = 0; i < xcb_query_tree_children_length(tree.p); ++i) {
+      if (std::find(candidates.begin(), candidates.end(), children[i]) == candidates.end()) {
+        candidates.push_back(children[i]);
+      }
+    }
+  }
+  return OwnedBy(candidates, pid);
+}
+
+std::uint32_t X11Windows::FirstManagedWindowOf(pid_t pid) {
+  const auto owned = OwnedBy(ManagedWindows(), pid);
+  return owned.empty() ? 0 : owned.front();
+}
+
+int X11Windows::RequestClose(const std::vector<std::uint32_t>& windows) {
+  const std::uint32_t protocols = Atom("WM_PROTOCOLS");
+  const std::uint32_t deleteWindow = Atom("WM_DELETE_WINDOW");
+  int asked = 0;
+  for (const auto window : windows) {
+    const auto accepted = Property32(window, protocols, XCB_ATOM_ATOM);
+    // A window outside the protocol would take the message for something else.
+    if (std::find(accepted.begin(), accepted.end(), deleteWindow) == accepted.end()) continue;
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = protocols;
+    event.data.data32[0] = deleteWindow;
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&event));
+    ++asked;
+  }
+  xcb_flush(connection_);
+  return asked;
+}
+
+bool X11Windows::HasWindowManager() {
+  const std::uint32_t check = Atom("_NET_SUPPORTING_WM_CHECK");
+  const auto onRoot = Property32(root_, check, XCB_ATOM_WINDOW);
+  if (onRoot.empty()) return false;
+  // The property outlives a window manager that crashed; its window does not.
+  const auto onChild = Property32(onRoot.front(), check, XCB_ATOM_WINDOW);
+  return !onChild.empty() && onChild.front() == onRoot.front();
+}
+
+void X11Windows::SendToRoot(std::uint32_t window, std::uint32_t type,
+                            const std::uint32_t (&data)[5]) {
+  xcb_client_message_event_t event{};
+  event.response_type = XCB_CLIENT_MESSAGE;
+  event.format = 32;
+  event.window = window;
+  event.type = type;
+  std::copy(std::begin(data), std::end(data), event.data.data32);
+  xcb_send_event(connection_, 0, root_,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&event));
+  xcb_flush(connection_);
+}
+
+void X11Windows::RequestMaximised(std::uint32_t window) {
+  SendToRoot(window, Atom("_NET_WM_STATE"),
+             {kNetWmStateAdd, Atom("_NET_WM_STATE_MAXIMIZED_VERT"),
+              Atom("_NET_WM_STATE_MAXIMIZED_HORZ"), kSourceApplication, 0});
+}
+
+void X11Windows::RequestMinimised(std::uint32_t window) {
+  SendToRoot(window, Atom("WM_CHANGE_STATE"), {kIconicState, 0, 0, 0, 0});
+}
+
+bool ApplyInitialWindowState(const std::string& display, pid_t pid, int state,
+                             std::chrono::milliseconds limit, const std::function<bool()>& running) {
+  if (state != kWindowMaximised && state != kWindowMinimised) return false;
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  const auto windows = X11Windows::Open(display);
+  // Without a window manager nobody would act on the request.
+  if (!windows || !windows->HasWindowManager()) return false;
+  for (;;) {
+    if (!running()) return false;
+    if (const auto window = windows->FirstManagedWindowOf(pid)) {
+      if (state == kWindowMaximised)
+        windows->RequestMaximised(window);
+      else
+        windows->RequestMinimised(window);
+      return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+}  // namespace chronolin
