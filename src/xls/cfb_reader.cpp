@@ -11,15 +11,21 @@ namespace {
 // destruction within a normal stack.
 constexpr uint32_t kMaxStorageDepth = 128;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t Le16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 uint32_t Le32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-[[noreturn]] void Fail(const char* what) { throw CfbFormatError(what); }
+[[noreturn]] void Fail(const char* what) {
+  throw CfbFormatError(what);
+}
 
-uint64_t CeilDiv(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
+uint64_t CeilDiv(uint64_t a, uint64_t b) {
+  return a / b + (a % b != 0);
+}
 
 // Sibling and child links of one directory entry, needed only while the tree is built.
 struct Links {
@@ -62,7 +68,8 @@ void Reader::ParseHeader() {
   // The header fills the first sector; sector n starts at (n + 1) * sector size. A last
   // sector cut short still counts: only the bytes a chain really uses must be present.
   const uint64_t body = file_.size() > sector_size_ ? file_.size() - sector_size_ : 0;
-  sector_count_ = static_cast<uint32_t>(std::min<uint64_t>(CeilDiv(body, sector_size_), kMaxRegSect));
+  sector_count_ =
+      static_cast<uint32_t>(std::min<uint64_t>(CeilDiv(body, sector_size_), kMaxRegSect));
 }
 
 std::span<const uint8_t> Reader::SectorBytes(uint32_t sector, uint32_t length) const {
@@ -168,7 +175,8 @@ void Reader::LoadDirectory() {
     // In-order walk without recursion: a degenerate tree may be as long as the directory.
     while (node != kNoStream || !path.empty()) {
       while (node != kNoStream) {
-        if (node >= entries_.size() || reached[node]) Fail("directory tree loops or leaves the directory");
+        if (node >= entries_.size() || reached[node])
+          Fail("directory tree loops or leaves the directory");
         const uint8_t type = entries_[node].type;
         if (type == kTypeEmpty || type == kTypeRoot) Fail("unused entry linked into the tree");
         reached[node] = true;

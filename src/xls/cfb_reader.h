@@ -23,9 +23,9 @@ class CfbFormatError : public std::runtime_error {
 
 struct DirEntry {
   std::u16string name;
-  uint8_t type = kTypeEmpty;  // as the file says (1 storage, 2 stream, 5 root, others kept)
-  uint32_t start = 0;         // first sector (or mini sector) of a stream
-  uint64_t size = 0;          // stream size in bytes
+  uint8_t type = kTypeEmpty;       // as the file says (1 storage, 2 stream, 5 root, others kept)
+  uint32_t start = 0;              // first sector (or mini sector) of a stream
+  uint64_t size = 0;               // stream size in bytes
   std::vector<uint32_t> children;  // storages and the root: child ids in tree order
 };
 

@@ -18,7 +18,9 @@ constexpr uint32_t kPerFatSector = kSectorSize / 4;
 constexpr uint32_t kPerDifatSector = kPerFatSector - 1;  // the last slot links the next one
 constexpr uint32_t kEntriesPerSector = kSectorSize / kDirEntrySize;
 
-uint64_t CeilDiv(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
+uint64_t CeilDiv(uint64_t a, uint64_t b) {
+  return a / b + (a % b != 0);
+}
 
 void Put16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);
@@ -39,7 +41,9 @@ struct DirRecord {
 
 }  // namespace
 
-Writer::Writer() { nodes_.push_back({u"Root Entry", kTypeRoot, {}, {}}); }
+Writer::Writer() {
+  nodes_.push_back({u"Root Entry", kTypeRoot, {}, {}});
+}
 
 uint32_t Writer::Add(uint32_t parent, std::u16string_view name, uint8_t type) {
   if (parent >= nodes_.size() || nodes_[parent].type == kTypeStream) {
@@ -222,7 +226,8 @@ std::vector<uint8_t> Writer::Serialize() const {
     Put32(p + 0x74, n.type == kTypeStorage ? 0 : dir[id].size == 0 ? kEndOfChain : dir[id].start);
     Put32(p + 0x78, dir[id].size);
   }
-  if (!mini_stream.empty()) std::memcpy(sector(dir[0].start), mini_stream.data(), mini_stream.size());
+  if (!mini_stream.empty())
+    std::memcpy(sector(dir[0].start), mini_stream.data(), mini_stream.size());
   for (uint32_t id = 0; id < count; ++id) {
     const Node& n = nodes_[id];
     if (n.type == kTypeStream && n.data.size() >= kMiniStreamCutoff) {

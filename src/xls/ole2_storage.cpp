@@ -26,7 +26,9 @@ constexpr uint64_t kMaxStreamSize = 0xFFFFFFFFu;
   throw XlsError(Format("The file \"%s\" is invalid", fileName.c_str()));
 }
 
-std::string Utf8(std::u16string_view name) { return Utf16ToUtf8(name); }
+std::string Utf8(std::u16string_view name) {
+  return Utf16ToUtf8(name);
+}
 
 // The whole content of a regular file, or nothing when it cannot be read.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& fileName) {
@@ -77,7 +79,8 @@ TOle2Storage::TOle2Storage(const std::string& fileName, TOle2Mode mode)
     // O_EXCL: an existing file is never overwritten, and the name is ours from now on.
     file_fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (file_fd_ < 0) {
-      throw XlsError(Format("Can't create file \"%s\": %s", fileName.c_str(), std::strerror(errno)));
+      throw XlsError(
+          Format("Can't create file \"%s\": %s", fileName.c_str(), std::strerror(errno)));
     }
     writer_ = std::make_unique<cfb::Writer>();
     return;
@@ -165,7 +168,8 @@ void TOle2Storage::Finish() {
     if (n <= 0) {
       const int error = n < 0 ? errno : ENOSPC;
       Abandon();
-      throw XlsError(Format("Can't write file \"%s\": %s", file_name_.c_str(), std::strerror(error)));
+      throw XlsError(
+          Format("Can't write file \"%s\": %s", file_name_.c_str(), std::strerror(error)));
     }
     done += static_cast<size_t>(n);
   }
@@ -256,7 +260,8 @@ size_t TOle2Stream::Read(void* buffer, size_t count) {
 }
 
 void TOle2Stream::Write(const void* buffer, size_t count) {
-  if (storage_.mode_ != TOle2Mode::Write) throw XlsError("Can't write to a stream opened for reading");
+  if (storage_.mode_ != TOle2Mode::Write)
+    throw XlsError("Can't write to a stream opened for reading");
   if (count == 0) return;
   if (position_ > kMaxStreamSize || count > kMaxStreamSize - position_) {
     throw XlsError("The stream is too large for the compound document");

@@ -81,11 +81,11 @@ class TOle2Storage {
   std::string file_name_;
   std::unique_ptr<cfb::Reader> reader_;
   std::unique_ptr<cfb::Writer> writer_;
-  uint32_t current_ = 0;          // directory id of the current storage
-  std::vector<uint32_t> stack_;   // entered parents, last = innermost
+  uint32_t current_ = 0;         // directory id of the current storage
+  std::vector<uint32_t> stack_;  // entered parents, last = innermost
   std::vector<uint8_t>* target_bytes_ = nullptr;
   std::ostream* target_stream_ = nullptr;
-  int file_fd_ = -1;              // write mode on a file: created at once, filled by Finish
+  int file_fd_ = -1;  // write mode on a file: created at once, filled by Finish
   bool finished_ = false;
   int uncaught_at_creation_ = 0;
 };
@@ -125,8 +125,8 @@ class TOle2Stream {
 
  private:
   TOle2Storage& storage_;
-  std::vector<uint8_t> read_data_;   // read mode: the element's content
-  std::vector<uint8_t>* data_;       // read_data_ or the writer's buffer
+  std::vector<uint8_t> read_data_;  // read mode: the element's content
+  std::vector<uint8_t>* data_;      // read_data_ or the writer's buffer
   uint64_t position_ = 0;
 };
 

@@ -42,7 +42,9 @@ TXlsStorage& TXlsStorageList::Add(std::u16string name) {
   return *nodes_.back();
 }
 
-void TXlsStorageList::Clear() { nodes_.clear(); }
+void TXlsStorageList::Clear() {
+  nodes_.clear();
+}
 
 void TXlsStorageList::LoadFromFile(const std::string& fileName) {
   Clear();
