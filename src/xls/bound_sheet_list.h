@@ -1,0 +1,47 @@
+#pragma once
+// The BOUNDSHEET records (one per sheet, in sheet order) and the sorted list of sheet names
+// used to refuse duplicates and to make fresh names for copied sheets.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xls/globals_records.h"
+#include "xls/record_list.h"
+
+namespace chronolin {
+
+class TBoundSheetList {
+ public:
+  // A name already present raises "Sheet name already exist: %s".
+  void Add(std::unique_ptr<TBoundSheetRecord> record);
+  std::size_t Count() const { return records_.Count(); }
+  TBoundSheetRecord& operator[](std::size_t i) const {
+    return static_cast<TBoundSheetRecord&>(*records_[i]);
+  }
+  std::u16string SheetName(std::size_t i) const { return (*this)[i].Name(); }
+  // The name for a new sheet of base text b: b itself when no name has that base, else b
+  // followed by the next free number. The name is reserved.
+  std::u16string FreshName(std::u16string_view base);
+  void Clear();
+
+  void SaveToStream(TOutStream& out) const { records_.SaveToStream(out); }
+  std::int64_t TotalSize() const { return records_.TotalSize(); }
+
+ private:
+  struct NameEntry {
+    std::u16string base;
+    std::uint32_t number = 0;
+    std::u16string FullName() const;
+  };
+  // Length first, then code unit by code unit: case-sensitive.
+  static bool Less(std::u16string_view a, std::u16string_view b);
+  bool Contains(std::u16string_view name) const;
+  void InsertName(NameEntry entry);
+
+  TBaseRecordList records_;
+  std::vector<NameEntry> names_;  // sorted by full name
+};
+
+}  // namespace chronolin

@@ -1,0 +1,32 @@
+#include "xls/globals_records.h"
+
+#include "common/format.h"
+#include "xls/record_chain_reader.h"
+#include "xls/xls_error.h"
+#include "xls/xls_messages.h"
+
+namespace chronolin {
+
+TBOFRecord::TBOFRecord(std::uint16_t id, std::vector<std::uint8_t> data)
+    : TBaseRecord(id, std::move(data)) {
+  if (DataSize() < 2 || Get16(0) != 0x0600) throw XlsError(msg::kInvalidVersion);
+  RequireBodySize(id, Data(), 4);
+}
+
+TWindow1Record::TWindow1Record(std::uint16_t id, std::vector<std::uint8_t> data)
+    : TBaseRecord(id, std::move(data)) {
+  RequireBodySize(id, Data(), 16);
+}
+
+TBoundSheetRecord::TBoundSheetRecord(std::uint16_t id, std::vector<std::uint8_t> data)
+    : TBaseRecord(id, std::move(data)) {
+  RequireBodySize(id, Data(), 8);
+  Name();  // a name that runs past the body is refused now, not at first use
+}
+
+std::u16string TBoundSheetRecord::Name() const {
+  TRecordChainReader reader(*this, 6);
+  return TExcelString::Read(reader, 1).Text();
+}
+
+}  // namespace chronolin

@@ -1,0 +1,70 @@
+#include "xls/record_chain_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "xls/xls_error.h"
+#include "xls/xls_messages.h"
+
+namespace chronolin {
+
+TRecordChainReader::TRecordChainReader(const TBaseRecord& record, std::size_t offset)
+    : record_(&record), offset_(offset) {
+  if (offset_ > record.DataSize()) throw XlsError(msg::kReadRecord);
+}
+
+std::uint64_t TRecordChainReader::LeftInChain() const {
+  std::uint64_t total = LeftInRecord();
+  for (const TBaseRecord* r = record_->Continue(); r != nullptr; r = r->Continue()) {
+    total += r->DataSize();
+  }
+  return total;
+}
+
+void TRecordChainReader::NextRecord() {
+  if (record_->Continue() == nullptr) throw XlsError(msg::kReadRecord);
+  record_ = record_->Continue();
+  offset_ = 0;
+}
+
+void TRecordChainReader::SkipExhausted() {
+  while (LeftInRecord() == 0 && record_->Continue() != nullptr) NextRecord();
+}
+
+void TRecordChainReader::ReadBytes(std::uint8_t* out, std::size_t n) {
+  while (n > 0) {
+    if (LeftInRecord() == 0) NextRecord();
+    const std::size_t take = std::min(n, LeftInRecord());
+    if (out != nullptr) {
+      std::memcpy(out, record_->Data().data() + offset_, take);
+      out += take;
+    }
+    offset_ += take;
+    n -= take;
+  }
+}
+
+void TRecordChainReader::Skip(std::size_t n) {
+  if (n > LeftInChain()) throw XlsError(msg::kReadRecord);
+  ReadBytes(nullptr, n);
+}
+
+std::uint8_t TRecordChainReader::Read8() {
+  std::uint8_t b;
+  ReadBytes(&b, 1);
+  return b;
+}
+
+std::uint16_t TRecordChainReader::Read16() {
+  std::uint8_t b[2];
+  ReadBytes(b, 2);
+  return biff::Get16(b);
+}
+
+std::uint32_t TRecordChainReader::Read32() {
+  std::uint8_t b[4];
+  ReadBytes(b, 4);
+  return biff::Get32(b);
+}
+
+}  // namespace chronolin

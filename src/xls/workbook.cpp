@@ -1,0 +1,69 @@
+#include "xls/workbook.h"
+
+#include "xls/record_factory.h"
+#include "xls/record_ids.h"
+#include "xls/xls_error.h"
+#include "xls/xls_messages.h"
+
+namespace chronolin {
+
+TWorkbook::~TWorkbook() { sheets_.clear(); }
+
+void TWorkbook::Clear() {
+  sheets_.clear();
+  globals_.Clear();
+  globals_loaded_ = false;
+}
+
+void TWorkbook::Load(std::span<const std::uint8_t> stream) {
+  Clear();
+  TBiffReader reader(stream);
+  RecordHeader header;
+  while (reader.ReadHeader(header) && header.id != 0) {
+    std::unique_ptr<TBaseRecord> record = ReadRecord(reader, header);
+    auto* bof = dynamic_cast<TBOFRecord*>(record.get());
+    if (bof == nullptr) throw XlsError(msg::kFileInvalid);
+    record.release();
+    std::unique_ptr<TBOFRecord> owned(bof);
+    switch (bof->Kind()) {
+      case rid::kBofGlobals:
+        // One globals section per workbook: a second would mix two string tables.
+        if (globals_loaded_) throw XlsError(msg::kFileInvalid);
+        globals_loaded_ = true;
+        globals_.Load(reader, std::move(owned));
+        break;
+      case rid::kBofWorksheet:
+        sheets_.push_back(std::make_unique<TWorkSheet>(globals_));
+        sheets_.back()->Load(reader, std::move(owned));
+        break;
+      case rid::kBofChart:
+        sheets_.push_back(std::make_unique<TChart>(globals_));
+        sheets_.back()->Load(reader, std::move(owned));
+        break;
+      default:
+        throw XlsError(msg::kFileInvalid);
+    }
+  }
+  globals_.SST().Sort();
+  globals_.DrawingGroup().SortBlips();
+}
+
+void TWorkbook::Save(TOutStream& out) {
+  globals_.SST().PrepareForSave();
+  TBoundSheetList& bound = globals_.BoundSheets();
+  if (bound.Count() != sheets_.size()) throw XlsError(msg::kFileInvalid);
+  std::int64_t offset = globals_.TotalSize();
+  for (std::size_t i = 0; i < sheets_.size(); ++i) {
+    bound[i].SetOffset(static_cast<std::uint32_t>(out.Position() + offset));
+    offset += sheets_[i]->TotalSize();
+  }
+  globals_.SaveToStream(out);
+  for (const auto& sheet : sheets_) sheet->SaveToStream(out);
+}
+
+std::size_t TWorkbook::ActiveSheet() const {
+  const TWindow1Record* window1 = globals_.Window1();
+  return window1 == nullptr ? 0 : window1->ActiveSheet();
+}
+
+}  // namespace chronolin

@@ -1,0 +1,47 @@
+#pragma once
+// The in-memory form of one BIFF8 workbook stream: the globals and the sheets in stream
+// order. Sheet indexes are 0-based here.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "xls/chart.h"
+#include "xls/workbook_globals.h"
+#include "xls/worksheet.h"
+
+namespace chronolin {
+
+class TWorkbook {
+ public:
+  TWorkbook() = default;
+  TWorkbook(const TWorkbook&) = delete;
+  TWorkbook& operator=(const TWorkbook&) = delete;
+  ~TWorkbook();
+
+  // Clears the model and reads the stream from its start. Zero bytes after the last EOF end
+  // the stream. On error the model is left partly filled: the caller abandons it.
+  void Load(std::span<const std::uint8_t> stream);
+  // Drops unused shared strings, sets every BOUNDSHEET offset, then writes the whole stream.
+  void Save(TOutStream& out);
+  void Clear();
+
+  std::size_t SheetCount() const { return sheets_.size(); }
+  TSheet& Sheet(std::size_t i) const { return *sheets_[i]; }
+  bool IsWorksheet(std::size_t i) const { return sheets_[i]->IsWorksheet(); }
+  TWorkSheet* WorkSheet(std::size_t i) const { return dynamic_cast<TWorkSheet*>(sheets_[i].get()); }
+  std::u16string SheetName(std::size_t i) const { return globals_.BoundSheets().SheetName(i); }
+  // From WINDOW1 (active tab at offset 10); 0 without WINDOW1.
+  std::size_t ActiveSheet() const;
+
+  TWorkbookGlobals& Globals() { return globals_; }
+  const TWorkbookGlobals& Globals() const { return globals_; }
+
+ private:
+  // Declared first so that it outlives the sheets, whose cells hold its strings.
+  TWorkbookGlobals globals_;
+  bool globals_loaded_ = false;
+  std::vector<std::unique_ptr<TSheet>> sheets_;
+};
+
+}  // namespace chronolin

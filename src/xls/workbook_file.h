@@ -1,0 +1,22 @@
+#pragma once
+// Opening and saving a workbook file the way the report engine does: the whole compound
+// document is read into a storage list, its "Workbook" stream is loaded into the model, and a
+// save writes every other element back unchanged around a fresh "Workbook" stream.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "xls/workbook.h"
+#include "xls/xls_storage.h"
+
+namespace chronolin {
+
+// Raises the storage layer's messages ("The file \"%s\" is invalid", "Can't open Stream
+// \"%s\"") or the model's.
+void LoadWorkbookFile(const std::string& file_name, TXlsStorageList& storages, TWorkbook& workbook);
+std::vector<std::uint8_t> SaveWorkbookStream(TWorkbook& workbook);
+// Fails if the file exists; nothing is left behind when the save fails.
+void SaveWorkbookFile(const std::string& file_name, const TXlsStorageList& storages,
+                      TWorkbook& workbook);
+
+}  // namespace chronolin

@@ -1,0 +1,86 @@
+#include "xls/workbook_globals.h"
+
+#include "xls/record_ids.h"
+#include "xls/sheet_records.h"
+
+namespace chronolin {
+
+void TWorkbookGlobals::Route(TBiffReader& reader, std::unique_ptr<TBaseRecord> record) {
+  const std::uint16_t id = record->Id();
+  // The XF, font and format lists are written where their first record stood.
+  if (id == rid::kXf && xfs_.Empty()) other_.Add(std::make_unique<TSubListRecord>(&xfs_));
+  if (id == rid::kFont && fonts_.Empty()) other_.Add(std::make_unique<TSubListRecord>(&fonts_));
+  if (id == rid::kFormat && formats_.Empty()) {
+    other_.Add(std::make_unique<TSubListRecord>(&formats_));
+  }
+  if (id == rid::kXf || id == rid::kStyle) palette_position_ = other_.Count();
+
+  switch (id) {
+    case rid::kBoundSheet:
+      bound_sheets_.Add(std::unique_ptr<TBoundSheetRecord>(
+          static_cast<TBoundSheetRecord*>(record.release())));
+      return;
+    case rid::kName:
+      names_.Add(std::move(record));
+      return;
+    case rid::kXf:
+      xfs_.Add(std::move(record));
+      return;
+    case rid::kFont:
+      fonts_.Add(std::move(record));
+      return;
+    case rid::kFormat:
+      formats_.Add(std::move(record));
+      return;
+    case rid::kSst:
+      sst_.Load(*record);
+      return;
+    case rid::kSupBook:
+      references_.AddSupBook(std::move(record));
+      return;
+    case rid::kExternSheet:
+      references_.LoadExternSheet(*record);
+      return;
+    case rid::kMsoDrawingGroup:
+      drawing_group_.Load(reader, std::move(record));
+      return;
+    default:
+      break;
+  }
+  if (id == rid::kPalette) palette_ = static_cast<TPaletteRecord*>(record.get());
+  if (id == rid::kWindow1) window1_ = static_cast<TWindow1Record*>(record.get());
+  other_.Add(std::move(record));
+}
+
+void TWorkbookGlobals::SaveBody(TOutStream& out) const {
+  other_.SaveToStream(out);
+  bound_sheets_.SaveToStream(out);
+  references_.SaveToStream(out);
+  names_.SaveToStream(out);
+  drawing_group_.SaveToStream(out);
+  sst_.SaveToStream(out);
+}
+
+std::int64_t TWorkbookGlobals::BodySize() const {
+  return other_.TotalSize() + xfs_.TotalSize() + fonts_.TotalSize() + formats_.TotalSize() +
+         bound_sheets_.TotalSize() + references_.TotalSize() + names_.TotalSize() +
+         drawing_group_.TotalSize() + sst_.TotalSize();
+}
+
+void TWorkbookGlobals::Clear() {
+  TBaseSection::Clear();
+  sst_.Clear();
+  references_.Clear();
+  bound_sheets_.Clear();
+  other_.Clear();
+  names_.Clear();
+  drawing_group_.Clear();
+  window1_ = nullptr;
+  xfs_.Clear();
+  fonts_.Clear();
+  formats_.Clear();
+  palette_ = nullptr;
+  palette_position_ = 0;
+}
+
+}  // namespace chronolin
