@@ -1,0 +1,96 @@
+#pragma once
+// An icon with a tooltip in the desktop's notification area. Turns what the tray reports into
+// mouse events and shows a popup menu from it. The tray host (a panel) may start after the
+// program or restart under it: the icon is put back each time it comes back.
+#include <QIcon>
+#include <QMenu>
+#include <QPoint>
+#include <QPointer>
+#include <QString>
+#include <QSystemTrayIcon>
+#include <functional>
+#include <memory>
+
+#include "components/tick_timer.h"
+
+namespace chronolin {
+
+enum class TMouseButton { Left, Right, Middle };
+
+// Shift state of a mouse event: keys held and the button.
+enum TShiftState : unsigned {
+  ssShift = 1,
+  ssAlt = 2,
+  ssCtrl = 4,
+  ssLeft = 8,
+  ssRight = 16,
+  ssMiddle = 32,
+};
+
+class TTrayIcon {
+ public:
+  using NotifyEvent = std::function<void(TTrayIcon& sender)>;
+  // Button, shift state, cursor position in screen coordinates.
+  using MouseEvent =
+      std::function<void(TTrayIcon& sender, TMouseButton button, unsigned shift, QPoint pos)>;
+
+  // The longest tooltip the tray is given.
+  static constexpr int kMaxTipLength = 127;
+
+  TTrayIcon();
+  ~TTrayIcon();
+  TTrayIcon(const TTrayIcon&) = delete;
+  TTrayIcon& operator=(const TTrayIcon&) = delete;
+
+  const QIcon& Icon() const { return icon_; }
+  void SetIcon(const QIcon& icon);
+
+  const QString& Hint() const { return hint_; }
+  void SetHint(const QString& hint);
+  bool ShowHint() const { return showHint_; }
+  void SetShowHint(bool show);
+  // What the tray shows: the hint cut to kMaxTipLength characters, or nothing.
+  QString ToolTip() const;
+
+  bool IconVisible() const { return iconVisible_; }
+  void SetIconVisible(bool visible);
+
+  // While false, what the tray reports is ignored.
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled) { enabled_ = enabled; }
+
+  // The menu shown by a right press (and a left one with LeftPopup). Assignable and clearable at
+  // any time; cleared by itself when the menu is destroyed.
+  QMenu* PopupMenu() const { return popupMenu_; }
+  void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
+  bool LeftPopup() const { return leftPopup_; }
+  void SetLeftPopup(bool value) { leftPopup_ = value; }
+
+  // Events. Any of them may be replaced or cleared at any time, from inside a handler too.
+  NotifyEvent OnClick, OnDblClick;
+  MouseEvent OnMouseDown, OnMouseUp;
+
+  // The platform's tray icon, through which the tray's reports arrive.
+  QSystemTrayIcon& Native() { return *tray_; }
+
+ private:
+  void Activated(QSystemTrayIcon::ActivationReason reason);
+  void MouseDown(TMouseButton button);
+  void MouseUp(TMouseButton button);
+  void Click();
+  void Popup();
+  void Update();
+
+  std::unique_ptr<QSystemTrayIcon> tray_;
+  QIcon icon_;
+  QString hint_;
+  bool showHint_ = true;
+  bool iconVisible_ = false;
+  bool enabled_ = true;
+  bool leftPopup_ = false;
+  QPointer<QMenu> popupMenu_;
+  // With a double-click handler, a click is reported only once no second press followed it.
+  TTickTimer clickTimer_;
+};
+
+}  // namespace chronolin

@@ -1,0 +1,143 @@
+#include "components/tray_icon.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace chronolin {
+namespace {
+
+// What the tray reports arrives as QSystemTrayIcon::activated; the tests report it the same way.
+class TrayIconTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tray.OnMouseDown = [this](TTrayIcon&, TMouseButton button, unsigned shift, QPoint) {
+      events.push_back(std::string("down ") + Name(button));
+      shifts.push_back(shift);
+      menuShownAtDown.push_back(menu.isVisible());
+    };
+    tray.OnMouseUp = [this](TTrayIcon&, TMouseButton button, unsigned, QPoint) {
+      events.push_back(std::string("up ") + Name(button));
+    };
+    tray.OnClick = [this](TTrayIcon&) { events.emplace_back("click"); };
+    tray.SetPopupMenu(&menu);
+    menu.addAction(QStringLiteral("Quitter"));
+  }
+  void TearDown() override { menu.hide(); }
+
+  static const char* Name(TMouseButton button) {
+    switch (button) {
+      case TMouseButton::Left: return "left";
+      case TMouseButton::Right: return "right";
+      case TMouseButton::Middle: return "middle";
+    }
+    return "";
+  }
+
+  void Report(QSystemTrayIcon::ActivationReason reason) {
+    emit tray.Native().activated(reason);
+    QApplication::processEvents();
+  }
+
+  static void Pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+
+  QMenu menu;
+  TTrayIcon tray;
+  std::vector<std::string> events;
+  std::vector<unsigned> shifts;
+  std::vector<bool> menuShownAtDown;
+};
+
+TEST_F(TrayIconTest, RightPressGivesMouseDownThenThePopup) {
+  Report(QSystemTrayIcon::Context);
+  EXPECT_EQ(events, std::vector<std::string>{"down right"});
+  EXPECT_TRUE(shifts.at(0) & ssRight);
+  EXPECT_FALSE(menuShownAtDown.at(0));
+  EXPECT_TRUE(menu.isVisible());
+  menu.hide();
+
+  // Cleared, or destroyed: a right press only reports the press.
+  tray.SetPopupMenu(nullptr);
+  Report(QSystemTrayIcon::Context);
+  EXPECT_FALSE(menu.isVisible());
+  {
+    QMenu gone;
+    tray.SetPopupMenu(&gone);
+  }
+  EXPECT_EQ(tray.PopupMenu(), nullptr);
+  Report(QSystemTrayIcon::Context);
+  EXPECT_EQ(events.size(), 3u);
+
+  // The handler can be cleared at any time, from inside itself too.
+  tray.OnMouseDown = [this](TTrayIcon& sender, TMouseButton, unsigned, QPoint) {
+    events.emplace_back("last");
+    sender.OnMouseDown = nullptr;
+  };
+  Report(QSystemTrayIcon::Context);
+  Report(QSystemTrayIcon::Context);
+  EXPECT_EQ(events.back(), "last");
+  EXPECT_EQ(events.size(), 4u);
+}
+
+TEST_F(TrayIconTest, LeftPressGivesDownUpClickAndNoMenu) {
+  Report(QSystemTrayIcon::Trigger);
+  EXPECT_EQ(events, (std::vector<std::string>{"down left", "click", "up left"}));
+  EXPECT_FALSE(menu.isVisible());
+
+  events.clear();
+  Report(QSystemTrayIcon::MiddleClick);
+  EXPECT_EQ(events, (std::vector<std::string>{"down middle", "up middle"}));
+
+  events.clear();
+  tray.SetEnabled(false);
+  Report(QSystemTrayIcon::Trigger);
+  EXPECT_TRUE(events.empty());
+}
+
+TEST_F(TrayIconTest, WithADoubleClickHandlerTheClickWaitsForTheSecondPress) {
+  int doubles = 0;
+  int defaults = 0;
+  tray.OnDblClick = [&](TTrayIcon&) { ++doubles; };
+  QAction* fallback = menu.addAction(QStringLiteral("Défaut"));
+  menu.setDefaultAction(fallback);
+  QObject::connect(fallback, &QAction::triggered, [&] { ++defaults; });
+
+  Report(QSystemTrayIcon::Trigger);
+  EXPECT_EQ(events, (std::vector<std::string>{"down left", "up left"}));
+  Report(QSystemTrayIcon::DoubleClick);
+  Pump(QApplication::doubleClickInterval() + 100);
+  EXPECT_EQ(events.size(), 2u);  // the double click took the click's place
+  EXPECT_EQ(doubles, 1);
+  EXPECT_EQ(defaults, 1);
+
+  Report(QSystemTrayIcon::Trigger);
+  Pump(QApplication::doubleClickInterval() + 100);
+  EXPECT_EQ(events.back(), "click");
+}
+
+TEST_F(TrayIconTest, TooltipIsTheHintCutTo127Characters) {
+  tray.SetHint(QString(200, u'a'));
+  EXPECT_EQ(tray.ToolTip(), QString(127, u'a'));
+  EXPECT_EQ(tray.Native().toolTip(), tray.ToolTip());
+
+  // Characters, not UTF-16 units: a character outside the basic plane is never cut in two.
+  const QString clef = QString::fromUtf8("\xF0\x9D\x84\x9E");
+  tray.SetHint(QString(126, u'b') + clef + clef);
+  EXPECT_EQ(tray.ToolTip(), QString(126, u'b') + clef);
+
+  tray.SetShowHint(false);
+  EXPECT_TRUE(tray.Native().toolTip().isEmpty());
+  tray.SetShowHint(true);
+  tray.SetHint(QStringLiteral("Chronolin"));
+  EXPECT_EQ(tray.Native().toolTip(), QStringLiteral("Chronolin"));
+}
+
+}  // namespace
+}  // namespace chronolin
