@@ -1,0 +1,189 @@
+// Loading and saving whole workbook streams: section routing, the records the save drops,
+// BOUNDSHEET offsets, and the refusals of malformed or unsupported streams.
+#include <gtest/gtest.h>
+
+#include "biff_builder.h"
+#include "xls/record_ids.h"
+#include "xls/xls_error.h"
+
+namespace chronolin {
+namespace {
+
+using namespace bifftest;
+
+void ExpectLoadError(const Bytes& stream, const std::string& message) {
+  TWorkbook workbook;
+  try {
+    workbook.Load(stream);
+    FAIL() << "loaded; expected: " << message;
+  } catch (const XlsError& e) {
+    EXPECT_EQ(e.what(), message);
+  }
+}
+
+TEST(WorkbookStream, SavesDropsIndexRecordsAndPointsBoundSheetsAtTheirBof) {
+  const Bytes dims = Rec(0x0200, Cat({D(0), D(2), W({0, 2, 0})}));
+  const Bytes sheet1 = Cat({Rec(0x020B, Bytes(16)), dims, Row(0), Number(0, 0, 1.5), Number(0, 1, 2.5),
+                            Rec(0x00D7, D(20))});
+  const Bytes sheet2 = Cat({dims, Row(1), LabelSst(1, 1, 0)});
+  const Bytes globals = Cat({Rec(0x01C1, D(0)), Rec(0x003D, Bytes(18))});
+  TWorkbook workbook;
+  workbook.Load(Workbook({sheet1, sheet2}, globals, {"hello"}));
+  ASSERT_EQ(workbook.SheetCount(), 2u);
+  EXPECT_EQ(workbook.SheetName(1), u"Sheet2");
+
+  const Bytes out = Save(workbook);
+  for (const std::uint16_t dropped : {rid::kDimensions, rid::kIndex, rid::kDbCell, rid::kRecalcId}) {
+    EXPECT_EQ(CountId(out, dropped), 0u) << std::hex << dropped;
+  }
+  EXPECT_EQ(CountId(out, rid::kExtSst), 1u);  // written fresh
+  std::vector<std::uint32_t> offsets;
+  std::vector<std::size_t> sheet_bofs;
+  for (const auto& r : Records(out)) {
+    if (r.id == rid::kBoundSheet) offsets.push_back(biff::Get32(r.body.data()));
+    if (r.id == rid::kBof && biff::Get16(r.body.data() + 2) == rid::kBofWorksheet) sheet_bofs.push_back(r.offset);
+  }
+  ASSERT_EQ(offsets.size(), 2u);
+  EXPECT_EQ(offsets[0], sheet_bofs.at(0));
+  EXPECT_EQ(offsets[1], sheet_bofs.at(1));
+
+  // What was saved loads again and saves to the same bytes.
+  TWorkbook again;
+  again.Load(out);
+  EXPECT_EQ(Save(again), out);
+  EXPECT_EQ(again.WorkSheet(1)->Cells().CellList().Find(1, 1)->GetValue().ToString(), "hello");
+}
+
+TEST(WorkbookStream, ZeroPaddingAfterTheLastEofEndsTheStream) {
+  Bytes stream = Workbook({Cat({Row(0), Number(0, 0, 7)})});
+  const std::size_t size = stream.size();
+  stream.resize(size + 512, 0);
+  TWorkbook workbook;
+  workbook.Load(stream);
+  const Bytes out = Save(workbook);
+  EXPECT_EQ(Records(out).back().id, rid::kEof);
+  TWorkbook plain;
+  plain.Load(Bytes(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(size)));
+  EXPECT_EQ(Save(plain), out);
+}
+
+TEST(WorkbookStream, LabelRecordsAreKeptOpaque) {
+  const Bytes label = Rec(0x0204, Cat({W({0, 0, 15, 3}), Bytes{0}, Latin1("abc")}));
+  TWorkbook workbook;
+  workbook.Load(Workbook({Cat({Row(0), label})}));
+  const TWorkSheet& sheet = *workbook.WorkSheet(0);
+  EXPECT_EQ(sheet.Cells().CellList().RecordCount(), 0u);
+  ASSERT_EQ(sheet.HeadRecords().Count(), 1u);
+  EXPECT_EQ(sheet.HeadRecords()[0]->Id(), rid::kLabel);
+  const Bytes out = Save(workbook);
+  EXPECT_NE(std::search(out.begin(), out.end(), label.begin(), label.end()), out.end());
+}
+
+TEST(WorkbookStream, ContinueRecordsStayWithTheirRecordInOrder) {
+  const Bytes head = Rec(0x00EF, Bytes{1, 2});
+  const Bytes chain = Cat({head, Rec(0x003C, Bytes{3}), Rec(0x003C, Bytes{4, 5})});
+  TWorkbook workbook;
+  workbook.Load(Workbook({chain}));
+  const TBaseRecord& record = *workbook.WorkSheet(0)->HeadRecords()[0];
+  EXPECT_EQ(record.DataSizeWithContinues(), 5);
+  EXPECT_EQ(record.TotalSize(), 17);
+  const Bytes out = Save(workbook);
+  EXPECT_NE(std::search(out.begin(), out.end(), chain.begin(), chain.end()), out.end());
+}
+
+TEST(WorkbookStream, ChartSheetsKeepTheirRecordsInPlace) {
+  Bytes stream = Bof(0x0005);
+  Append(stream, BoundSheet("Data"));
+  Append(stream, BoundSheet("Chart", 0x0200));
+  Append(stream, BoundSheet("More"));
+  Append(stream, Eof());
+  Append(stream, Cat({Bof(0x0010), Row(0), Number(0, 0, 1), Window2(), Eof()}));
+  const Bytes chart = Cat({Bof(0x0020), Rec(0x1001, W({0})), Rec(0x1051, Bytes(8)), Window2(),
+                           Rec(0x1033, {}), Rec(0x1034, {}), Eof()});
+  Append(stream, chart);
+  Append(stream, Cat({Bof(0x0010), Window2(), Eof()}));
+  TWorkbook workbook;
+  workbook.Load(stream);
+  ASSERT_EQ(workbook.SheetCount(), 3u);
+  EXPECT_FALSE(workbook.IsWorksheet(1));
+  EXPECT_NE(workbook.Sheet(1).Window2(), nullptr);
+  const Bytes out = Save(workbook);
+  EXPECT_NE(std::search(out.begin(), out.end(), chart.begin(), chart.end()), out.end());
+}
+
+TEST(WorkbookStream, RefusesMalformedAndUnsupportedStreams) {
+  const std::string invalid = "Error reading Excel records. File invalid";
+  const Bytes sheet = Cat({Row(0), Number(0, 0, 1)});
+  // A BIFF5 workbook, and a password-protected one.
+  ExpectLoadError(Cat({Bof(0x0005, 0x0500), Eof()}), "Template file is saved with an invalid Excel version");
+  ExpectLoadError(Workbook({sheet}, Rec(0x002F, Bytes(54))), "File is password protected");
+  // Not a BOF first; an unknown sub-stream kind; a second globals section.
+  ExpectLoadError(Cat({Row(0), Workbook({sheet})}), invalid);
+  ExpectLoadError(Cat({Bof(0x0040), Eof()}), invalid);
+  ExpectLoadError(Cat({Workbook({sheet}), Bof(0x0005), Eof()}), invalid);
+  // A sheet cut short: in a header, in a body, or without its EOF.
+  Bytes whole = Workbook({sheet});
+  ExpectLoadError(Bytes(whole.begin(), whole.end() - 2), invalid);
+  ExpectLoadError(Bytes(whole.begin(), whole.end() - 4), invalid);
+  Bytes body_cut = Cat({Bof(0x0005), BoundSheet("S"), Eof(), Bof(0x0010), Row(0)});
+  body_cut.resize(body_cut.size() - 3);
+  ExpectLoadError(body_cut, invalid);
+  // A BOF inside a worksheet.
+  ExpectLoadError(Workbook({Cat({Bof(0x0010), Eof()})}), invalid);
+  // STRING after a record that has no text result; TABLE after anything but a FORMULA.
+  ExpectLoadError(Workbook({Cat({Row(0), Number(0, 0, 1), Rec(0x0207, Cat({W({1}), Bytes{0, 'x'}}))})}), invalid);
+  ExpectLoadError(Workbook({Cat({Row(0), Number(0, 0, 1), Rec(0x0236, Bytes(16))})}), invalid);
+  // Row/column records too short for their fields.
+  ExpectLoadError(Workbook({Rec(0x0203, W({0, 0, 15}))}), "Record with ID 0x203 is invalid");
+  ExpectLoadError(Workbook({Rec(0x001C, W({0}))}), "Record with ID 0x1c is invalid");
+  // Two sheets of the same name.
+  Bytes twice = Cat({Bof(0x0005), BoundSheet("A"), BoundSheet("A"), Eof()});
+  ExpectLoadError(twice, "Sheet name already exist: A");
+}
+
+TEST(WorkbookStream, SaveNeedsEverySectionAndOneBoundSheetPerSheet) {
+  TWorkbook empty;
+  try {
+    Save(empty);
+    FAIL();
+  } catch (const XlsError& e) {
+    EXPECT_STREQ(e.what(), "A section of the workbook is not loaded");
+  }
+  // Three BOUNDSHEET records for two sheets.
+  Bytes stream = Cat({Bof(0x0005), BoundSheet("A"), BoundSheet("B"), BoundSheet("C"), Eof(),
+                      Bof(0x0010), Window2(), Eof(), Bof(0x0010), Window2(), Eof()});
+  TWorkbook workbook;
+  workbook.Load(stream);
+  try {
+    Save(workbook);
+    FAIL();
+  } catch (const XlsError& e) {
+    EXPECT_STREQ(e.what(), "Error reading Excel records. File invalid");
+  }
+}
+
+TEST(WorkbookStream, GlobalsWriteFormatTablesWhereTheyStoodAndReferencesAfterTheSheets) {
+  const Bytes font = Rec(0x0031, Cat({W({200, 0, 0x7FFF, 400, 0, 0}), Bytes{5, 0}, Latin1("Arial")}));
+  const Bytes xf = Rec(0x00E0, Bytes(20));
+  const Bytes globals = Cat({Rec(0x0042, W({1252})), font, font, Rec(0x00E1, {}), xf, xf,
+                             Rec(0x0293, Cat({W({0x8000}), Bytes{0, 0xFF}})),
+                             Rec(0x01AE, W({1, 0x0401})),
+                             Rec(0x0017, Cat({W({1}), W({0, 0, 0})})),
+                             Rec(0x0018, Cat({W({0x20, 0x0100, 11, 0, 1, 0, 0}), Bytes{0}, Bytes{6},
+                                              Bytes{0x3B}, W({0, 0, 4, 0, 2})}))});
+  TWorkbook workbook;
+  workbook.Load(Workbook({Bytes{}}, globals));
+  const auto& names = workbook.Globals().Names();
+  ASSERT_EQ(names.Count(), 1u);
+  const TNamedRange range = names.Name(0)->Range(workbook.Globals().References());
+  EXPECT_EQ(range.sheet, 0);
+  EXPECT_EQ(range.last_row, 4);
+  EXPECT_EQ(range.last_column, 2);
+  const auto ids = Ids(Save(workbook));
+  const std::vector<std::uint16_t> expected = {0x0809, 0x0042, 0x0031, 0x0031, 0x00E1, 0x00E0, 0x00E0, 0x0293,
+                                               0x0085, 0x01AE, 0x0017, 0x0018, 0x00FC, 0x00FF, 0x000A};
+  EXPECT_EQ(std::vector<std::uint16_t>(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(expected.size())), expected);
+}
+
+}  // namespace
+}  // namespace chronolin
