@@ -48,6 +48,7 @@ void TEscherPieceReader::Read(std::uint8_t* out, std::size_t n) {
   while (n > 0) {
     if (offset_ == current_->DataSize()) NextPiece();
     const std::size_t take = std::min(n, current_->DataSize() - offset_);
+    if (take == 0) continue;  // an empty CONTINUE record
     std::memcpy(out, current_->Data().data() + offset_, take);
     offset_ += take;
     out += take;
@@ -60,6 +61,7 @@ void TEscherPieceReader::ReadAppend(std::vector<std::uint8_t>& out, std::uint64_
     if (offset_ == current_->DataSize()) NextPiece();
     const std::size_t take =
         static_cast<std::size_t>(std::min<std::uint64_t>(n, current_->DataSize() - offset_));
+    if (take == 0) continue;
     const std::uint8_t* p = current_->Data().data() + offset_;
     out.insert(out.end(), p, p + take);
     offset_ += take;

@@ -35,6 +35,7 @@ void TRecordChainReader::ReadBytes(std::uint8_t* out, std::size_t n) {
   while (n > 0) {
     if (LeftInRecord() == 0) NextRecord();
     const std::size_t take = std::min(n, LeftInRecord());
+    if (take == 0) continue;  // an empty CONTINUE record
     if (out != nullptr) {
       std::memcpy(out, record_->Data().data() + offset_, take);
       out += take;
