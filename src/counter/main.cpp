@@ -1,10 +1,15 @@
-// Chronolin without its window: the counter of the main window, ticking once a second and
-// printing what the window shows. The window replaces the console view; the rest stays.
+// Chronolin: the counter window, its tray icon and popup menu, one instance per user.
+// `chronolin --console` runs the same counter without a window, printing once a second what
+// the window would show (for machines without a display).
+#include <QApplication>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -13,6 +18,7 @@
 #include "counter/console_view.h"
 #include "counter/counter.h"
 #include "counter/journal.h"
+#include "counter/main_form.h"
 #include "platform/app_paths.h"
 #include "platform/clock.h"
 #include "platform/instance_lock.h"
@@ -22,6 +28,8 @@
 
 namespace {
 
+using namespace chronolin;
+
 int signalPipe[2] = {-1, -1};
 
 void OnSignal(int signo) {
@@ -29,25 +37,47 @@ void OnSignal(int signo) {
   [[maybe_unused]] const auto n = ::write(signalPipe[1], &byte, 1);
 }
 
-void InstallSignals() {
+// SIGINT, SIGTERM and SIGHUP reach `handler` through the event loop, where it is safe to act.
+std::unique_ptr<QSocketNotifier> InstallSignals(std::function<void(int)> handler) {
   ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe);
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   for (int signo : {SIGINT, SIGTERM, SIGHUP}) sigaction(signo, &action, nullptr);
+  auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+  QObject::connect(notifier.get(), &QSocketNotifier::activated, [handler = std::move(handler)] {
+    char signo = 0;
+    if (::read(signalPipe[0], &signo, 1) == 1) handler(signo);
+  });
+  return notifier;
 }
 
-}  // namespace
+// The session manager's end of session arrives as a request to quit the application.
+class SessionEndFilter : public QObject {
+ public:
+  explicit SessionEndFilter(TMainForm& form) : form_(form) {}
 
-int main(int argc, char** argv) {
-  using namespace chronolin;
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) {
+      form_.SessionEndHook();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  TMainForm& form_;
+};
+
+int RunConsole(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  QCoreApplication::setApplicationName("Chrono-lin");
+  QCoreApplication::setApplicationName(kApplicationTitle);
 
   InstanceLock lock;
   if (!lock.Acquired()) {
-    std::fprintf(stderr, "[Erreur !] Chrono-lin déjà actif !\n");
+    std::fprintf(stderr, "[%s] %s\n", kErrorTitle, kAlreadyRunningText);
     return 1;
   }
 
@@ -58,6 +88,7 @@ int main(int argc, char** argv) {
     SettingsFile settings(SettingsPath(), regional);
     Journal journal(JournalPath(), regional);
     ConsoleView view;
+    // No application launcher yet: it is wired here when it exists.
     TCounter counter({*ras, *clock, settings, journal, view, nullptr});
     view.Attach(&counter);
 
@@ -75,11 +106,7 @@ int main(int argc, char** argv) {
     });
     timer.SetEnabled(true);
 
-    InstallSignals();
-    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
-      char signo = 0;
-      if (::read(signalPipe[0], &signo, 1) != 1) return;
+    const auto notifier = InstallSignals([&](int signo) {
       try {
         if (signo == SIGINT) {
           // Ctrl+C is the user's quit: the close request, confirmed.
@@ -97,7 +124,58 @@ int main(int argc, char** argv) {
     view.PrintStatus();
     return app.exec();
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "[Chrono-lin] %s\n", e.what());
+    std::fprintf(stderr, "[%s] %s\n", kApplicationTitle, e.what());
     return 1;
   }
+}
+
+int RunWindow(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QCoreApplication::setApplicationName(kApplicationTitle);
+  // The window may be hidden, and closing the journal viewer must not end the program: it ends
+  // when the counter window's close is confirmed or the session ends.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  InstanceLock lock;
+  if (!lock.Acquired()) {
+    std::fprintf(stderr, "[%s] %s\n", kErrorTitle, kAlreadyRunningText);
+    ShowMessageBox(kAlreadyRunningText, kErrorTitle, MsgIcon::Error, MsgButtons::Ok);
+    return 1;
+  }
+
+  try {
+    std::unique_ptr<RasProvider> ras = MakeRasProvider();
+    std::unique_ptr<Clock> clock = MakeSystemClock();
+    const Regional regional = Regional::FromEnvironment();
+    SettingsFile settings(SettingsPath(), regional);
+    Journal journal(JournalPath(), regional);
+    // No application launcher yet: it is wired here when it exists.
+    TMainForm form({*ras, *clock, settings, journal, nullptr});
+
+    // Without a phonebook nothing runs and nothing is saved; an end of session during that
+    // start-up needs no more than the default end.
+    if (!form.FormCreate()) return 1;
+
+    SessionEndFilter sessionEnd(form);
+    app.installEventFilter(&sessionEnd);
+    const auto notifier = InstallSignals([&](int signo) {
+      if (signo == SIGINT)
+        form.close();  // the user's quit, confirmed like the menu's
+      else
+        form.SessionEndHook();
+    });
+    return app.exec();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "[%s] %s\n", kApplicationTitle, e.what());
+    ShowMessageBox(e.what(), kApplicationTitle, MsgIcon::Error, MsgButtons::Ok);
+    return 1;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--console") == 0) return RunConsole(argc, argv);
+  return RunWindow(argc, argv);
 }

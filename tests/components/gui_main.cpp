@@ -4,9 +4,12 @@
 
 namespace {
 
-// The offscreen platform says so each time a window asks it for what it cannot do.
+// The offscreen platform says so each time a window asks it for what it cannot do, and has no
+// tray for the tray icon to watch.
 void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (message.startsWith(QLatin1String("This plugin does not support"))) return;
+  if (message.startsWith(QLatin1String("This plugin does not support")) ||
+      message.contains(QLatin1String("systemTrayWindowChanged")))
+    return;
   qt_message_output(type, context, message);
 }
 

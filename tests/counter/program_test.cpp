@@ -1,4 +1,4 @@
-// The program as a user runs it, on the simulated line driven by chronolin-ras.
+// The program without its window (--console), on the simulated line driven by chronolin-ras.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -75,7 +75,7 @@ class ProgramTest : public ::testing::Test {
   }
 
   pid_t StartProgram() {
-    const pid_t pid = Spawn({CHRONOLIN_PROGRAM}, Out());
+    const pid_t pid = Spawn({CHRONOLIN_PROGRAM, "--console"}, Out());
     programs_.push_back(pid);
     return pid;
   }
@@ -131,7 +131,7 @@ TEST_F(ProgramTest, SecondInstanceIsRefused) {
   const pid_t program = StartProgram();
   ASSERT_TRUE(WaitFor([&] { return ReadFile(Out()).find("inactif") != std::string::npos; }, 10s));
   const auto second = dir.path() / "second.txt";
-  EXPECT_EQ(Run({CHRONOLIN_PROGRAM}, second), 1);
+  EXPECT_EQ(Run({CHRONOLIN_PROGRAM, "--console"}, second), 1);
   EXPECT_NE(ReadFile(second).find("Chrono-lin déjà actif !"), std::string::npos);
   Stop(program, SIGTERM);
 }
@@ -153,7 +153,7 @@ TEST_F(ProgramTest, SessionEndHangsUpTheCountedConnection) {
 
 TEST_F(ProgramTest, EmptyPhonebookEndsTheProgram) {
   const auto out = dir.path() / "empty.txt";
-  EXPECT_EQ(Run({CHRONOLIN_PROGRAM}, out), 1);
+  EXPECT_EQ(Run({CHRONOLIN_PROGRAM, "--console"}, out), 1);
   EXPECT_NE(ReadFile(out).find("Aucune connexion installée !"), std::string::npos);
 }
 
