@@ -381,35 +381,35 @@ void TMainForm::mousePressEvent(QMouseEvent* event) {
   // The right button opens the popup menu (the context menu event that follows); any other
   // button moves the window.
   if (event->button() == Qt::RightButton) return;
-  moving_ = true;
   QWindow* window = windowHandle();
   if (window && window->startSystemMove()) {
-    movingByHand_ = false;
-    moveEnd_.SetEnabled(true);
+    // The window system now moves the window and tells nothing when it is done (Qt even
+    // reports a release at once): the move is over once the window has stood still a moment.
+    systemMove_ = true;
   } else {
-    movingByHand_ = true;
+    moveByHand_ = true;
     grabOffset_ = event->globalPosition().toPoint() - pos();
   }
 }
 
 void TMainForm::mouseMoveEvent(QMouseEvent* event) {
-  if (movingByHand_ && (event->buttons() & ~Qt::RightButton))
+  if (moveByHand_ && (event->buttons() & ~Qt::RightButton))
     move(event->globalPosition().toPoint() - grabOffset_);
 }
 
 void TMainForm::mouseReleaseEvent(QMouseEvent* event) {
-  if (moving_ && event->button() != Qt::RightButton) EndMove();
+  if (moveByHand_ && event->button() != Qt::RightButton) EndMove();
 }
 
 void TMainForm::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
-  if (moving_ && !movingByHand_) moveEnd_.SetEnabled(true);  // restarts the wait
+  if (systemMove_) moveEnd_.SetEnabled(true);  // restarts the wait
 }
 
 void TMainForm::EndMove() {
-  if (!moving_) return;
-  moving_ = false;
-  movingByHand_ = false;
+  if (!systemMove_ && !moveByHand_) return;
+  systemMove_ = false;
+  moveByHand_ = false;
   moveEnd_.SetEnabled(false);
   Guarded([&] { counter_->SaveSettings(); });
 }

@@ -149,10 +149,8 @@ class TMainForm : public QWidget, public CounterView {
   std::unique_ptr<TJournalViewerForm> journalViewer_;
 
   // Moving: through the window system when it can, else by following the mouse ourselves.
-  // The window system says nothing when its move ends: the move is taken as over once the
-  // window has stood still for a moment.
-  bool moving_ = false;
-  bool movingByHand_ = false;
+  bool systemMove_ = false;
+  bool moveByHand_ = false;
   QPoint grabOffset_;
   TTickTimer moveEnd_;
 
