@@ -1,0 +1,626 @@
+// The settings dialog driven as a user would, on Qt's offscreen platform.
+#include "settings/param_form.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <deque>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+
+#include "components/path_label.h"
+
+namespace chronolin {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One application object for the whole run, on the offscreen platform unless told otherwise.
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app_ = std::make_unique<QApplication>(argc_, argv_);
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[19] = "settings_gui_tests";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QApplication> app_;
+};
+[[maybe_unused]] ::testing::Environment* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+// Clicks a check or radio box on its box, where a click toggles it.
+void Tick(QAbstractButton* button) {
+  QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+}
+
+class ParamFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string name = (fs::temp_directory_path() / "chronolin-param-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(name.data()), nullptr);
+    dir_ = name;
+    settings_.emplace(Ini(), regional_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  fs::path Ini() const { return dir_ / "Chronolin.ini"; }
+  void Put(std::string_view text) const { std::ofstream(Ini(), std::ios::binary) << text; }
+  std::string Slurp() const {
+    std::ifstream in(Ini(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+
+  std::unique_ptr<TParamForm> Open() {
+    const ParamFormContext context{*settings_, entries_, [this] { return counted_; }, applis_,
+                                   offLine_};
+    auto form = std::make_unique<TParamForm>(nullptr, context);
+    form->SetErrorReporter([this](const QString& m) { errors_.push_back(m.toStdString()); });
+    form->SetFileChooser([this](QWidget*) -> std::optional<std::string> {
+      if (files_.empty()) return std::nullopt;
+      std::string file = files_.front();
+      files_.pop_front();
+      return file;
+    });
+    form->SetUrlOpener([this](const QUrl& url) { urls_.push_back(url.toString().toStdString()); });
+    form->SetDescriber([](const std::string& cmdLine) { return "about " + cmdLine; });
+    form->show();
+    return form;
+  }
+
+  // Shows the dialog and gives the duration edit the focus, as a click in it would.
+  static void FocusDuree(TParamForm& form) {
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.EditDuree()->setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(form.EditDuree()->hasFocus());
+  }
+
+  static void Arrow(TParamForm& form, int caret, int step) {
+    form.EditDuree()->setCursorPosition(caret);
+    TUpDown* arrows = form.UpDownDuree();
+    QTest::mouseClick(step > 0 ? arrows->UpButton() : arrows->DownButton(), Qt::LeftButton);
+  }
+
+  static void Select(QListWidget* list, int row) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
+  }
+
+  static std::vector<std::string> Items(const QListWidget* list) {
+    std::vector<std::string> items;
+    for (int i = 0; i < list->count(); ++i) items.push_back(list->item(i)->text().toStdString());
+    return items;
+  }
+
+  static std::vector<std::int32_t> Delays(const TAppliList& applis) {
+    std::vector<std::int32_t> delays;
+    for (const auto& a : applis) delays.push_back(a.Delay);
+    return delays;
+  }
+
+  static TAppli App(std::string cmdLine, std::int32_t delay, std::uint32_t pid = 0) {
+    TAppli a;
+    a.ProcessId = pid;
+    a.CmdLine = std::move(cmdLine);
+    a.Delay = delay;
+    return a;
+  }
+
+  fs::path dir_;
+  Regional regional_ = Regional::French();
+  std::optional<SettingsFile> settings_;
+  std::vector<std::string> entries_{"Maison", "Bureau", "Secours"};
+  std::string counted_;
+  TAppliList applis_;
+  bool offLine_ = true;
+  std::deque<std::string> files_;
+  std::vector<std::string> errors_;
+  std::vector<std::string> urls_;
+};
+
+TEST_F(ParamFormTest, OpensOnTheFirstEntryWithTheFileValuesAndDefaults) {
+  Put("[Bureau]\r\nDurée=12:34:56\r\nRàZAuto=0\r\nStartDelay=7\r\nStartEvent=0\r\n"
+      "[Paramètres]\r\nAutoRun=1\r\nVisible=1\r\n");
+  offLine_ = false;
+  auto form = Open();
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("Paramètres"));
+  EXPECT_EQ(form->size(), QSize(286, 289));
+  EXPECT_EQ(form->PageControl()->currentIndex(), 0);
+  EXPECT_EQ(Items(form->CnxListBox()), entries_);
+  // "Maison" has no section: the dialog's defaults.
+  EXPECT_EQ(form->CnxListBox()->currentRow(), 0);
+  EXPECT_EQ(form->EditDuree()->text(), QStringLiteral("00:00:00"));
+  EXPECT_TRUE(form->RaZCheckBox()->isChecked());
+  EXPECT_EQ(form->StartDelayEdit()->text(), QStringLiteral("0"));
+  EXPECT_TRUE(form->StartEventButton(2)->isChecked());
+  EXPECT_FALSE(form->UpDownDuree()->isEnabled());  // no focus yet
+
+  Select(form->CnxListBox(), 1);
+  EXPECT_EQ(form->EditDuree()->text(), QStringLiteral("12:34:56"));
+  EXPECT_FALSE(form->RaZCheckBox()->isChecked());
+  EXPECT_EQ(form->StartDelayEdit()->text(), QStringLiteral("7"));
+  EXPECT_EQ(form->UpDownStartDelay()->Position(), 7);
+  EXPECT_TRUE(form->StartEventButton(0)->isChecked());
+  EXPECT_FALSE(form->StartEventButton(2)->isChecked());
+
+  EXPECT_TRUE(form->StartWCheckBox()->isChecked());
+  EXPECT_TRUE(form->VCnxRadioButton()->isChecked());
+  EXPECT_FALSE(form->OffLineCheckBox()->isChecked());
+}
+
+TEST_F(ParamFormTest, NoApplicationLeavesOnlyAddEnabled) {
+  auto form = Open();
+  EXPECT_TRUE(form->ButtonAdd()->isEnabled());
+  EXPECT_FALSE(form->ButtonRemove()->isEnabled());
+  for (QWidget* w :
+       {static_cast<QWidget*>(form->LabelDelay()), static_cast<QWidget*>(form->EditDelay()),
+        static_cast<QWidget*>(form->LabelWindow()), static_cast<QWidget*>(form->ComboBoxWindow()),
+        static_cast<QWidget*>(form->CloseCheckBox())}) {
+    EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+  }
+  EXPECT_FALSE(form->CloseCheckBox()->isChecked());
+  EXPECT_TRUE(form->EditDelay()->text().isEmpty());
+  EXPECT_TRUE(form->LblDescription()->text().isEmpty());
+  EXPECT_TRUE(form->LblDir()->Caption().isEmpty());
+}
+
+TEST_F(ParamFormTest, AddingGivesStepDelaysUpToTenApplications) {
+  auto form = Open();
+  for (int i = 1; i <= 11; ++i) files_.push_back("/opt/outils/prog" + std::to_string(i));
+  for (int i = 1; i <= 3; ++i) QTest::mouseClick(form->ButtonAdd(), Qt::LeftButton);
+  EXPECT_EQ(Delays(form->EditApplis()), (std::vector<std::int32_t>{500, 1000, 1500}));
+  EXPECT_EQ(Items(form->AppliListBox()), (std::vector<std::string>{"prog1", "prog2", "prog3"}));
+  // The new one is selected and shown.
+  EXPECT_EQ(form->AppliListBox()->currentRow(), 2);
+  EXPECT_EQ(form->EditDelay()->text(), QStringLiteral("1500"));
+  EXPECT_EQ(form->LblDir()->Caption(), QStringLiteral("/opt/outils"));
+  EXPECT_EQ(form->LblDescription()->text(), QStringLiteral("about /opt/outils/prog3"));
+  EXPECT_EQ(form->ComboBoxWindow()->currentIndex(), 0);
+  EXPECT_TRUE(form->CloseCheckBox()->isChecked());
+  EXPECT_TRUE(form->ButtonRemove()->isEnabled());
+  EXPECT_TRUE(form->EditDelay()->isEnabled());
+
+  for (int i = 4; i <= 10; ++i) QTest::mouseClick(form->ButtonAdd(), Qt::LeftButton);
+  EXPECT_EQ(form->EditApplis().size(), 10u);
+  EXPECT_EQ(form->EditApplis().back().Delay, 5000);
+  EXPECT_FALSE(form->ButtonAdd()->isEnabled());
+  QTest::mouseClick(form->ButtonAdd(), Qt::LeftButton);  // disabled: nothing
+  EXPECT_EQ(form->EditApplis().size(), 10u);
+
+  // Removing selects the one before and enables adding again.
+  Select(form->AppliListBox(), 4);
+  QTest::mouseClick(form->ButtonRemove(), Qt::LeftButton);
+  EXPECT_TRUE(form->ButtonAdd()->isEnabled());
+  EXPECT_EQ(form->AppliListBox()->currentRow(), 3);
+  EXPECT_EQ(form->EditDelay()->text(), QStringLiteral("2000"));
+  EXPECT_EQ(form->EditApplis().size(), 9u);
+  Select(form->AppliListBox(), 0);
+  QTest::mouseClick(form->ButtonRemove(), Qt::LeftButton);
+  EXPECT_EQ(form->AppliListBox()->currentRow(), 0);  // the first, when the first went
+  EXPECT_EQ(form->AppliListBox()->currentItem()->text(), QStringLiteral("prog2"));
+}
+
+TEST_F(ParamFormTest, RemovingTheLastApplicationDisablesTheOptions) {
+  applis_ = {App("/usr/bin/seul", 500)};
+  auto form = Open();
+  EXPECT_EQ(form->AppliListBox()->currentRow(), 0);
+  QTest::mouseClick(form->ButtonRemove(), Qt::LeftButton);
+  EXPECT_EQ(form->AppliListBox()->count(), 0);
+  EXPECT_FALSE(form->ButtonRemove()->isEnabled());
+  EXPECT_FALSE(form->EditDelay()->isEnabled());
+  EXPECT_TRUE(form->EditDelay()->text().isEmpty());
+}
+
+TEST_F(ParamFormTest, ACommandLineTheFileCannotHoldIsRefused) {
+  auto form = Open();
+  files_.push_back("/opt/a,b/prog");
+  QTest::mouseClick(form->ButtonAdd(), Qt::LeftButton);
+  EXPECT_EQ(form->AppliListBox()->count(), 0);
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_NE(errors_[0].find("virgule"), std::string::npos);
+}
+
+TEST_F(ParamFormTest, DelayChangeResortsAndKeepsTheSelection) {
+  applis_ = {App("/bin/a", 500), App("/bin/b", 1000), App("/bin/c", 1500)};
+  auto form = Open();
+  Select(form->AppliListBox(), 1);
+  QLineEdit* delay = form->EditDelay();
+  delay->selectAll();
+  QTest::keyClicks(delay, "2000");
+  EXPECT_EQ(Items(form->AppliListBox()), (std::vector<std::string>{"a", "c", "b"}));
+  EXPECT_EQ(form->AppliListBox()->currentRow(), 2);
+  EXPECT_EQ(delay->text(), QStringLiteral("2000"));
+  EXPECT_EQ(Delays(form->EditApplis()), (std::vector<std::int32_t>{500, 1500, 2000}));
+  // Further edits go to the same entry.
+  QTest::keyClick(delay, Qt::Key_Backspace);
+  EXPECT_EQ(form->EditApplis()[0].CmdLine, "/bin/b");
+  EXPECT_EQ(form->EditApplis()[0].Delay, 200);
+  EXPECT_EQ(form->AppliListBox()->currentRow(), 0);
+}
+
+TEST_F(ParamFormTest, SelectionFollowsTheEditedEntryAmongSameNames) {
+  applis_ = {App("/usr/bin/prog", 500), App("/opt/bin/prog", 1000)};
+  auto form = Open();
+  QLineEdit* delay = form->EditDelay();
+  delay->selectAll();
+  QTest::keyClicks(delay, "3000");
+  const int row = form->AppliListBox()->currentRow();
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(form->EditApplis()[row].CmdLine, "/usr/bin/prog");
+  EXPECT_EQ(form->EditApplis()[row].Delay, 3000);
+  EXPECT_EQ(form->LblDir()->Caption(), QStringLiteral("/usr/bin"));
+}
+
+TEST_F(ParamFormTest, DelayFieldTakesDigitsOnlyAndEmptyMeansZero) {
+  applis_ = {App("/bin/a", 500), App("/bin/b", 1000)};
+  auto form = Open();
+  QLineEdit* delay = form->EditDelay();
+  delay->setFocus();
+  delay->end(false);
+  QTest::keyClicks(delay, "a-9 ");
+  EXPECT_EQ(delay->text(), QStringLiteral("5009"));
+  QTest::keyClicks(delay, "1");  // a fifth digit does not get in
+  EXPECT_EQ(delay->text(), QStringLiteral("5009"));
+  // 5009 moved it after b; it stays selected.
+  EXPECT_EQ(form->AppliListBox()->currentItem()->text(), QStringLiteral("a"));
+  for (int i = 0; i < 4; ++i) QTest::keyClick(delay, Qt::Key_Backspace);
+  EXPECT_EQ(delay->text(), QStringLiteral("0"));
+  EXPECT_EQ(form->AppliListBox()->currentItem()->text(), QStringLiteral("a"));
+  const int row = form->AppliListBox()->currentRow();
+  EXPECT_EQ(form->EditApplis()[row].Delay, 0);
+  EXPECT_EQ(row, 0);  // 0 sorts first
+}
+
+TEST_F(ParamFormTest, WindowStateAndCloseFollowTheSelection) {
+  TAppli min = App("/bin/min", 100);
+  min.WindowState = 2;
+  min.CloseOnDisconnect = false;
+  applis_ = {min, App("/bin/max", 200)};
+  auto form = Open();
+  EXPECT_EQ(form->ComboBoxWindow()->currentIndex(), 2);
+  EXPECT_FALSE(form->CloseCheckBox()->isChecked());
+  Select(form->AppliListBox(), 1);
+  EXPECT_EQ(form->ComboBoxWindow()->currentIndex(), 0);
+  EXPECT_TRUE(form->CloseCheckBox()->isChecked());
+  Tick(form->CloseCheckBox());
+  form->ComboBoxWindow()->setCurrentIndex(1);
+  emit form->ComboBoxWindow()->activated(1);
+  EXPECT_EQ(form->EditApplis()[1].WindowState, 1);
+  EXPECT_FALSE(form->EditApplis()[1].CloseOnDisconnect);
+  EXPECT_EQ(form->EditApplis()[0].WindowState, 2);  // the other is untouched
+}
+
+TEST_F(ParamFormTest, DurationArrowsWorkOnTheCaretsFieldWithinItsBounds) {
+  Put("[Maison]\r\nDurée=09:59:59\r\n");
+  auto form = Open();
+  FocusDuree(*form);
+  EXPECT_TRUE(form->UpDownDuree()->isEnabled());
+  const auto text = [&form] { return form->EditDuree()->text().toStdString(); };
+  // The caret is seen, though nothing can be typed.
+  form->EditDuree()->setCursorPosition(0);
+  const QImage atStart = form->EditDuree()->grab().toImage();
+  form->EditDuree()->setCursorPosition(4);
+  EXPECT_NE(form->EditDuree()->grab().toImage(), atStart);
+  QTest::keyClicks(form->EditDuree(), "5");
+  QTest::keyClick(form->EditDuree(), Qt::Key_Backspace);
+  EXPECT_EQ(text(), "09:59:59");
+
+  Arrow(*form, 4, +1);  // 60 minutes: nothing, no carry
+  EXPECT_EQ(text(), "09:59:59");
+  Arrow(*form, 8, +1);
+  EXPECT_EQ(text(), "09:59:59");
+  Arrow(*form, 1, +1);
+  EXPECT_EQ(text(), "10:59:59");
+  EXPECT_EQ(form->EditDuree()->cursorPosition(), 1);
+  EXPECT_EQ(form->CnxParams()[0].Duree, "10:59:59");
+
+  form->RazDureeAction()->trigger();
+  EXPECT_EQ(text(), "00:00:00");
+  EXPECT_EQ(form->CnxParams()[0].Duree, "00:00:00");
+  for (int caret : {0, 3, 6}) {
+    Arrow(*form, caret, -1);  // every field at 0: nothing
+    EXPECT_EQ(text(), "00:00:00") << caret;
+  }
+  Arrow(*form, 6, +1);
+  EXPECT_EQ(text(), "00:00:01");
+  Arrow(*form, 3, +1);
+  EXPECT_EQ(text(), "00:01:01");
+
+  // The arrows work only while the edit has the focus.
+  form->CnxListBox()->setFocus();
+  QApplication::processEvents();
+  EXPECT_FALSE(form->UpDownDuree()->isEnabled());
+  EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(ParamFormTest, DurationArrowsOnTheHourFieldAt99AndOnAWideTotal) {
+  Put("[Maison]\r\nDurée=99:00:00\r\n[Bureau]\r\nDurée=123:04:05\r\n"
+      "[Secours]\r\nDurée=-- : -- : --\r\n");
+  auto form = Open();
+  FocusDuree(*form);
+  Arrow(*form, 0, +1);
+  EXPECT_EQ(form->EditDuree()->text(), QStringLiteral("99:00:00"));
+
+  form->CnxListBox()->setCurrentRow(1);
+  FocusDuree(*form);
+  Arrow(*form, 3, +1);
+  EXPECT_EQ(form->EditDuree()->text(), QStringLiteral("124:04:05"));
+  EXPECT_EQ(form->CnxParams()[1].Duree, "124:04:05");
+
+  // A text whose fields are not numbers is refused with the conversion error, unchanged.
+  form->CnxListBox()->setCurrentRow(2);
+  FocusDuree(*form);
+  Arrow(*form, 1, +1);
+  EXPECT_EQ(form->EditDuree()->text(), QStringLiteral("-- : -- : --"));
+  EXPECT_EQ(form->CnxParams()[2].Duree, "-- : -- : --");
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_EQ(errors_[0], "'-- ' n'est pas un nombre entier valide");
+  // "&Remise à zéro" mends it.
+  form->RazDureeAction()->trigger();
+  Arrow(*form, 7, +1);
+  EXPECT_EQ(form->EditDuree()->text(), QStringLiteral("00:00:01"));
+}
+
+TEST_F(ParamFormTest, StartDelayArrowsStayWithin0And99) {
+  Put("[Maison]\r\nStartDelay=98\r\n");
+  auto form = Open();
+  TUpDown* arrows = form->UpDownStartDelay();
+  for (int i = 0; i < 3; ++i) QTest::mouseClick(arrows->UpButton(), Qt::LeftButton);
+  EXPECT_EQ(form->StartDelayEdit()->text(), QStringLiteral("99"));
+  EXPECT_EQ(form->CnxParams()[0].StartDelay, 99);
+  form->CnxListBox()->setCurrentRow(1);
+  QTest::mouseClick(arrows->DownButton(), Qt::LeftButton);
+  EXPECT_EQ(form->StartDelayEdit()->text(), QStringLiteral("0"));
+  QTest::mouseClick(arrows->UpButton(), Qt::LeftButton);
+  EXPECT_EQ(form->CnxParams()[1].StartDelay, 1);
+  EXPECT_EQ(form->CnxParams()[0].StartDelay, 99);
+}
+
+TEST_F(ParamFormTest, TheCountedEntryIsGreyedButItsMonthlyResetIsNot) {
+  counted_ = "Bureau";
+  auto form = Open();
+  const auto startControls = [&form] {
+    return std::vector<QWidget*>{form->GroupStart(),        form->StartDelayEdit(),
+                                 form->UpDownStartDelay(),  form->StartEventButton(0),
+                                 form->StartEventButton(1), form->StartEventButton(2),
+                                 form->GroupDuree(),        form->EditDuree()};
+  };
+  for (QWidget* w : startControls()) EXPECT_TRUE(w->isEnabled());
+  Select(form->CnxListBox(), 1);
+  for (QWidget* w : startControls()) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+  EXPECT_FALSE(form->UpDownDuree()->isEnabled());
+  EXPECT_TRUE(form->RaZCheckBox()->isEnabled());
+  Tick(form->RaZCheckBox());
+  EXPECT_FALSE(form->CnxParams()[1].RaZAuto);
+
+  // The counting may end while the dialog is open: the next showing sees it.
+  counted_.clear();
+  Select(form->CnxListBox(), 2);
+  Select(form->CnxListBox(), 1);
+  for (QWidget* w : startControls()) EXPECT_TRUE(w->isEnabled());
+}
+
+TEST_F(ParamFormTest, AnUnknownVisibleValueChecksNothingAndOkWrites2) {
+  Put("[Paramètres]\r\nVisible=5\r\nStartEvent=9\r\n[Maison]\r\nStartEvent=9\r\n");
+  auto form = Open();
+  EXPECT_FALSE(form->VTjsRadioButton()->isChecked());
+  EXPECT_FALSE(form->VCnxRadioButton()->isChecked());
+  EXPECT_FALSE(form->VJmsRadioButton()->isChecked());
+  for (int tag = 0; tag < 3; ++tag) EXPECT_FALSE(form->StartEventButton(tag)->isChecked());
+  QTest::mouseClick(form->ButtonOk(), Qt::LeftButton);
+  EXPECT_EQ(form->result(), QDialog::Accepted);
+  EXPECT_EQ(form->VisibleMode(), 2);
+  EXPECT_EQ(settings_->ReadVisible(), 2);
+  EXPECT_EQ(settings_->ReadStartEvent("Maison"), 9);  // written back as it was read
+}
+
+TEST_F(ParamFormTest, OkWritesEverythingInOrderAndReplacesTheList) {
+  entries_ = {"Maison", "Bureau"};
+  applis_ = {App("/bin/a", 500, 4242)};
+  auto form = Open();
+  Tick(form->StartEventButton(1));
+  Tick(form->RaZCheckBox());
+  files_.push_back("/usr/bin/b");
+  QTest::mouseClick(form->ButtonAdd(), Qt::LeftButton);
+  Tick(form->VJmsRadioButton());
+  Tick(form->StartWCheckBox());
+  Tick(form->OffLineCheckBox());
+  QTest::mouseClick(form->ButtonOk(), Qt::LeftButton);
+
+  EXPECT_EQ(form->result(), QDialog::Accepted);
+  EXPECT_TRUE(errors_.empty());
+  EXPECT_EQ(Slurp(),
+            "[Paramètres]\r\nAutoRun=1\r\nVisible=2\r\nSetOffLineState=0\r\n\r\n"
+            "[Maison]\r\nRàZAuto=0\r\nDurée=00:00:00\r\nStartDelay=0\r\nStartEvent=1\r\n\r\n"
+            "[Bureau]\r\nRàZAuto=1\r\nDurée=00:00:00\r\nStartDelay=0\r\nStartEvent=2\r\n\r\n"
+            "[Appli]\r\n1=/bin/a,500,0,1\r\n2=/usr/bin/b,1000,0,1\r\n");
+  ASSERT_EQ(applis_.size(), 2u);
+  EXPECT_EQ(applis_[0].ProcessId, 0u);  // the started one is no longer linked
+  EXPECT_EQ(applis_[1].CmdLine, "/usr/bin/b");
+  EXPECT_FALSE(offLine_);
+  EXPECT_TRUE(form->StartWithSession());
+}
+
+TEST_F(ParamFormTest, CancelLeavesFileListAndOfflineFlagUntouched) {
+  const std::string before = "[Paramètres]\r\nVisible=0\r\n[Maison]\r\nDurée=01:00:00\r\n";
+  Put(before);
+  applis_ = {App("/bin/a", 500, 77)};
+  auto form = Open();
+  FocusDuree(*form);
+  Arrow(*form, 0, +1);
+  QTest::mouseClick(form->ButtonRemove(), Qt::LeftButton);
+  files_.push_back("/usr/bin/b");
+  QTest::mouseClick(form->ButtonAdd(), Qt::LeftButton);
+  Tick(form->OffLineCheckBox());
+  Tick(form->VJmsRadioButton());
+  Tick(form->StartWCheckBox());
+  QTest::mouseClick(form->ButtonCancel(), Qt::LeftButton);
+
+  EXPECT_EQ(form->result(), QDialog::Rejected);
+  EXPECT_EQ(Slurp(), before);
+  ASSERT_EQ(applis_.size(), 1u);
+  EXPECT_EQ(applis_[0], App("/bin/a", 500, 77));
+  EXPECT_TRUE(offLine_);
+}
+
+TEST_F(ParamFormTest, ATotalStoredWhileOpenIsNotOverwrittenUnlessEdited) {
+  Put("[Maison]\r\nDurée=01:00:00\r\n[Bureau]\r\nDurée=02:00:00\r\n");
+  auto form = Open();
+  FocusDuree(*form);
+  Arrow(*form, 0, +1);  // Maison edited to 02:00:00
+  // Meanwhile the counter ends connections of both entries.
+  settings_->WriteDuree("Maison", "01:30:00");
+  settings_->WriteDuree("Bureau", "02:45:00");
+  QTest::mouseClick(form->ButtonOk(), Qt::LeftButton);
+  EXPECT_EQ(settings_->ReadDuree("Maison"), "02:00:00");  // the user's edit wins
+  EXPECT_EQ(settings_->ReadDuree("Bureau"), "02:45:00");  // the counter's total is kept
+}
+
+TEST_F(ParamFormTest, AFailedWriteIsReportedAndTheDialogStillClosesWithOk) {
+  settings_.emplace(dir_ / "missing" / "Chronolin.ini", regional_);
+  applis_ = {App("/bin/a", 500)};
+  auto form = Open();
+  Tick(form->OffLineCheckBox());
+  QTest::mouseClick(form->ButtonOk(), Qt::LeftButton);
+  EXPECT_EQ(form->result(), QDialog::Accepted);
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_EQ(errors_[0].rfind("Impossible d'écrire dans ", 0), 0u);
+  EXPECT_TRUE(offLine_);  // the saving stopped at the first write
+}
+
+TEST_F(ParamFormTest, AboutPageLinksAndCredits) {
+  auto form = Open();
+  QWidget* about = form->PageControl()->widget(3);
+  auto* web = about->findChild<QLabel*>(QStringLiteral("LinkWeb"));
+  auto* mail = about->findChild<QLabel*>(QStringLiteral("LinkMail"));
+  ASSERT_TRUE(web && mail);
+  EXPECT_EQ(web->toolTip(), QStringLiteral("chronolin.example.org"));
+  EXPECT_EQ(web->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_TRUE(web->font().underline());
+  QTest::mouseClick(web, Qt::LeftButton);
+  QTest::mouseClick(mail, Qt::LeftButton);
+  EXPECT_EQ(urls_, (std::vector<std::string>{"https://chronolin.example.org",
+                                             "mailto:chronolin@example.org?subject=Chronolin"}));
+  // The credits name Qt first.
+  std::vector<QString> texts;
+  for (QLabel* label : about->findChildren<QLabel*>()) {
+    if (label->geometry().top() > 130) texts.push_back(label->text());
+  }
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.front(), QStringLiteral("Qt"));
+}
+
+TEST_F(ParamFormTest, ConfirmingWritesOrRemovesTheSessionStartEntry) {
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+  ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+  const fs::path exe = "/opt/chronolin/bin/chronolin";
+  const fs::path entry = dir_ / "config" / "autostart" / "chronolin.desktop";
+  const auto run = [&](std::function<void(TParamForm&)> act) {
+    const ParamFormContext context{*settings_, entries_, [] { return std::string(); }, applis_,
+                                   offLine_};
+    return RunParamDialog(nullptr, context, exe, [act](TParamForm& form) {
+      QTimer::singleShot(0, &form, [&form, act] { act(form); });
+    });
+  };
+
+  auto outcome = run([](TParamForm& form) {
+    Tick(form.StartWCheckBox());
+    Tick(form.VCnxRadioButton());
+    form.ButtonOk()->click();
+  });
+  ASSERT_TRUE(outcome);
+  EXPECT_TRUE(outcome->StartWithSession);
+  EXPECT_EQ(outcome->VisibleMode, 1);
+  EXPECT_TRUE(fs::exists(entry));
+  EXPECT_TRUE(settings_->ReadAutoRun());
+
+  EXPECT_FALSE(run([](TParamForm& form) {
+    Tick(form.StartWCheckBox());
+    form.ButtonCancel()->click();
+  }));
+  EXPECT_TRUE(fs::exists(entry));  // "Annuler" touches nothing
+
+  outcome = run([](TParamForm& form) {
+    Tick(form.StartWCheckBox());  // the box starts from "AutoRun": checked, now unchecked
+    form.ButtonOk()->click();
+  });
+  ASSERT_TRUE(outcome);
+  EXPECT_FALSE(outcome->StartWithSession);
+  EXPECT_FALSE(fs::exists(entry));
+
+  if (saved) {
+    ::setenv("XDG_CONFIG_HOME", saved->c_str(), 1);
+  } else {
+    ::unsetenv("XDG_CONFIG_HOME");
+  }
+}
+
+// Each page grabbed as the user sees it; with CHRONOLIN_SCREENSHOTS set, saved there as PNGs.
+TEST_F(ParamFormTest, EveryPageDrawsItsControls) {
+  Put("[Maison]\r\nDurée=12:34:56\r\nStartDelay=5\r\n[Paramètres]\r\nAutoRun=1\r\n");
+  applis_ = {App("/usr/bin/xterm", 500),
+             App("/home/utilisateur/Programmes/outils réseau/relevé/releve", 1500)};
+  auto form = Open();
+  form->SetDescriber([](const std::string& cmdLine) {
+    return cmdLine == "/usr/bin/xterm" ? std::string("Émulateur de terminal")
+                                       : std::string("Relevé des connexions");
+  });
+  form->show();
+  const char* names[] = {"connexions", "applications", "preferences", "a_propos"};
+  const char* outDir = std::getenv("CHRONOLIN_SCREENSHOTS");
+  for (int page = 0; page < 4; ++page) {
+    form->PageControl()->setCurrentIndex(page);
+    if (page == 0) {
+      FocusDuree(*form);
+      form->EditDuree()->setCursorPosition(4);
+    }
+    if (page == 1) Select(form->AppliListBox(), 1);
+    QApplication::processEvents();
+    const QImage image = form->grab().toImage();
+    ASSERT_EQ(image.size(), QSize(286, 289));
+    // The page is drawn: its area holds many colours, not a blank fill.
+    QSet<QRgb> colours;
+    for (int y = 30; y < 240; y += 2) {
+      for (int x = 10; x < 276; x += 2) colours.insert(image.pixel(x, y));
+    }
+    EXPECT_GT(colours.size(), 8) << names[page];
+    if (outDir && *outDir) {
+      const QString file = QString::fromLocal8Bit(outDir) + QStringLiteral("/param_") +
+                           QString::fromLatin1(names[page]) + QStringLiteral(".png");
+      EXPECT_TRUE(image.save(file)) << file.toStdString();
+    }
+  }
+  // The long location is shortened with its full path as tooltip.
+  EXPECT_TRUE(form->LblDir()->text().startsWith(QStringLiteral("/home/ ...")));
+  EXPECT_EQ(form->LblDir()->toolTip(),
+            QStringLiteral("/home/utilisateur/Programmes/outils réseau/relevé"));
+}
+
+}  // namespace
+}  // namespace chronolin
