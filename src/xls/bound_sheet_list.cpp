@@ -9,49 +9,39 @@
 
 namespace chronolin {
 
-std::u16string TBoundSheetList::NameEntry::FullName() const {
-  if (number == 0) return base;
-  std::u16string full = base;
-  for (const char c : std::to_string(number)) full.push_back(static_cast<char16_t>(c));
-  return full;
+TBoundSheetList::NameEntry TBoundSheetList::MakeEntry(std::u16string base, std::uint32_t number) {
+  NameEntry entry{std::move(base), number, {}};
+  entry.full = entry.base;
+  if (number != 0) {
+    for (const char c : std::to_string(number)) entry.full.push_back(static_cast<char16_t>(c));
+  }
+  return entry;
 }
 
-bool TBoundSheetList::Less(std::u16string_view a, std::u16string_view b) {
+bool TBoundSheetList::Less::Before(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return a.size() < b.size();
   return a < b;
 }
 
-bool TBoundSheetList::Contains(std::u16string_view name) const {
-  auto it = std::lower_bound(names_.begin(), names_.end(), name, [](const NameEntry& e, std::u16string_view n) {
-    return Less(e.FullName(), n);
-  });
-  return it != names_.end() && it->FullName() == name;
-}
-
-void TBoundSheetList::InsertName(NameEntry entry) {
-  const std::u16string full = entry.FullName();
-  auto it = std::lower_bound(names_.begin(), names_.end(), full, [](const NameEntry& e, const std::u16string& n) {
-    return Less(e.FullName(), n);
-  });
-  names_.insert(it, std::move(entry));
-}
-
 void TBoundSheetList::Add(std::unique_ptr<TBoundSheetRecord> record) {
   std::u16string name = record->Name();
-  if (Contains(name)) throw XlsError(Format(msg::kSheetNameExists, Utf16ToUtf8(name).c_str()));
-  InsertName({std::move(name), 0});
+  if (names_.contains(std::u16string_view(name))) {
+    throw XlsError(Format(msg::kSheetNameExists, Utf16ToUtf8(name).c_str()));
+  }
+  names_.insert(MakeEntry(std::move(name), 0));
   records_.Add(std::move(record));
 }
 
 std::u16string TBoundSheetList::FreshName(std::u16string_view base) {
   auto same_base = std::find_if(names_.begin(), names_.end(), [&](const NameEntry& e) { return e.base == base; });
-  NameEntry entry{std::u16string(base), 0};
+  std::uint32_t number = 0;
   if (same_base != names_.end()) {
-    entry.number = same_base->number + 1;
-    while (Contains(entry.FullName())) ++entry.number;
+    number = same_base->number + 1;
+    while (names_.contains(std::u16string_view(MakeEntry(std::u16string(base), number).full))) ++number;
   }
-  std::u16string full = entry.FullName();
-  InsertName(std::move(entry));
+  NameEntry entry = MakeEntry(std::u16string(base), number);
+  std::u16string full = entry.full;
+  names_.insert(std::move(entry));
   return full;
 }
 

@@ -3,6 +3,7 @@
 // used to refuse duplicates and to make fresh names for copied sheets.
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,15 +34,20 @@ class TBoundSheetList {
   struct NameEntry {
     std::u16string base;
     std::uint32_t number = 0;
-    std::u16string FullName() const;
+    std::u16string full;  // base, then the number unless it is 0
   };
   // Length first, then code unit by code unit: case-sensitive.
-  static bool Less(std::u16string_view a, std::u16string_view b);
-  bool Contains(std::u16string_view name) const;
-  void InsertName(NameEntry entry);
+  struct Less {
+    using is_transparent = void;
+    static bool Before(std::u16string_view a, std::u16string_view b);
+    bool operator()(const NameEntry& a, const NameEntry& b) const { return Before(a.full, b.full); }
+    bool operator()(const NameEntry& a, std::u16string_view b) const { return Before(a.full, b); }
+    bool operator()(std::u16string_view a, const NameEntry& b) const { return Before(a, b.full); }
+  };
+  static NameEntry MakeEntry(std::u16string base, std::uint32_t number);
 
   TBaseRecordList records_;
-  std::vector<NameEntry> names_;  // sorted by full name
+  std::set<NameEntry, Less> names_;
 };
 
 }  // namespace chronolin

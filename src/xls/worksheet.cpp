@@ -1,6 +1,7 @@
 #include "xls/worksheet.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "xls/record_ids.h"
 #include "xls/workbook_globals.h"
@@ -110,12 +111,18 @@ void TWorkSheet::EndLoad() {
 }
 
 void TWorkSheet::LinkNotes() {
+  // Indexed once: a sheet may hold thousands of comments.
+  std::unordered_map<std::uint16_t, TEscherClientDataRecord*> objects;
+  for (TEscherClientDataRecord* object : drawing_->Objects()) {
+    if (object->Obj() != nullptr) objects.emplace(object->Obj()->ObjectId(), object);
+  }
   for (std::size_t r = 0; r < notes_.RowCount(); ++r) {
     TRowColRecordList* row = notes_.Row(r);
     if (row == nullptr) continue;
     for (std::size_t i = 0; i < row->Count(); ++i) {
       auto* note = static_cast<TNoteRecord*>((*row)[i]);
-      note->SetObject(drawing_->FindObject(note->ObjectId()));
+      auto it = objects.find(note->ObjectId());
+      note->SetObject(it == objects.end() ? nullptr : it->second);
     }
   }
 }

@@ -141,6 +141,16 @@ TEST(WorkbookStream, RefusesMalformedAndUnsupportedStreams) {
   ExpectLoadError(twice, "Sheet name already exist: A");
 }
 
+TEST(WorkbookStream, FreshSheetNamesCountUpPastNamesInUse) {
+  TWorkbook workbook;
+  workbook.Load(Workbook({Bytes{}, Bytes{}}));  // "Sheet1" and "Sheet2"
+  TBoundSheetList& sheets = workbook.Globals().BoundSheets();
+  EXPECT_EQ(sheets.FreshName(u"Sheet"), u"Sheet");
+  EXPECT_EQ(sheets.FreshName(u"Sheet"), u"Sheet3");
+  EXPECT_EQ(sheets.FreshName(u"sheet"), u"sheet");  // names are case-sensitive
+  EXPECT_EQ(sheets.FreshName(u"Sheet"), u"Sheet4");
+}
+
 TEST(WorkbookStream, SaveNeedsEverySectionAndOneBoundSheetPerSheet) {
   TWorkbook empty;
   try {

@@ -14,10 +14,25 @@
 namespace chronolin {
 namespace {
 
+// Element names may start with a control character ("\x05SummaryInformation").
+std::string Printable(const std::u16string& name) {
+  std::string out;
+  for (const char c : Utf16ToUtf8(name)) {
+    if (static_cast<unsigned char>(c) < 0x20) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned>(c));
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 void DumpStorages(const TXlsStorageList& list, int depth) {
   for (std::size_t i = 0; i < list.Count(); ++i) {
     const TXlsStorage& node = list.Item(i);
-    const std::string name = Utf16ToUtf8(node.Name());
+    const std::string name = Printable(node.Name());
     if (node.Children().Count() > 0 || node.Data().empty()) {
       std::printf("%*sstorage %s (%zu elements)\n", depth * 2, "", name.c_str(),
                   node.Children().Count());
