@@ -32,6 +32,21 @@ void TBoundSheetList::Add(std::unique_ptr<TBoundSheetRecord> record) {
   records_.Add(std::move(record));
 }
 
+void TBoundSheetList::Rename(std::size_t i, std::u16string_view name) {
+  TBoundSheetRecord& record = (*this)[i];
+  const std::u16string old = record.Name();
+  if (old == name) return;
+  if (names_.contains(name)) {
+    throw XlsError(Format(msg::kSheetNameExists, Utf16ToUtf8(name).c_str()));
+  }
+  std::vector<std::uint8_t> body(record.Data().begin(), record.Data().begin() + 6);
+  TExcelString::FromText(name, 1).Write(body);
+  record.SetData(std::move(body));
+  auto it = names_.find(std::u16string_view(old));
+  if (it != names_.end()) names_.erase(it);
+  names_.insert(MakeEntry(std::u16string(name), 0));
+}
+
 std::u16string TBoundSheetList::FreshName(std::u16string_view base) {
   auto same_base = std::find_if(names_.begin(), names_.end(), [&](const NameEntry& e) { return e.base == base; });
   std::uint32_t number = 0;

@@ -22,6 +22,8 @@ class TBoundSheetList {
     return static_cast<TBoundSheetRecord&>(*records_[i]);
   }
   std::u16string SheetName(std::size_t i) const { return (*this)[i].Name(); }
+  // Rewrites the record's name (its body becomes 6 + the string's size).
+  void Rename(std::size_t i, std::u16string_view name);
   // The name for a new sheet of base text b: b itself when no name has that base, else b
   // followed by the next free number. The name is reserved.
   std::u16string FreshName(std::u16string_view base);

@@ -1,5 +1,6 @@
 #include "xls/workbook.h"
 
+#include "common/format.h"
 #include "xls/record_factory.h"
 #include "xls/record_ids.h"
 #include "xls/xls_error.h"
@@ -64,6 +65,42 @@ void TWorkbook::Save(TOutStream& out) {
 std::size_t TWorkbook::ActiveSheet() const {
   const TWindow1Record* window1 = globals_.Window1();
   return window1 == nullptr ? 0 : window1->ActiveSheet();
+}
+
+}  // namespace chronolin
+
+namespace chronolin {
+
+namespace {
+
+constexpr std::uint16_t kSelected = 0x0200;
+
+void SetSelected(TSheet& sheet, bool selected) {
+  if (TWindow2Record* window2 = sheet.Window2()) {
+    const std::uint16_t options = window2->Options();
+    window2->SetOptions(selected ? options | kSelected : options & ~kSelected);
+  }
+}
+
+}  // namespace
+
+void TWorkbook::SelectSheet(std::size_t i) {
+  if (i >= sheets_.size()) {
+    throw XlsError(Format(msg::kSheetNumberInvalid, static_cast<int>(i), 0,
+                          static_cast<int>(sheets_.size()) - 1));
+  }
+  const std::size_t active = ActiveSheet();
+  if (active < sheets_.size()) SetSelected(*sheets_[active], false);
+  if (TWindow1Record* window1 = globals_.Window1()) {
+    window1->Set16(10, static_cast<std::uint16_t>(i));
+    window1->Set16(12, 0);
+    window1->Set16(14, 1);
+  }
+  SetSelected(*sheets_[i], true);
+}
+
+void TWorkbook::SetSheetName(std::size_t i, std::u16string_view name) {
+  globals_.BoundSheets().Rename(i, name);
 }
 
 }  // namespace chronolin

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "xls/chart.h"
@@ -33,6 +34,11 @@ class TWorkbook {
   std::u16string SheetName(std::size_t i) const { return globals_.BoundSheets().SheetName(i); }
   // From WINDOW1 (active tab at offset 10); 0 without WINDOW1.
   std::size_t ActiveSheet() const;
+  // Sheet i becomes the active and only selected sheet of the saved file.
+  void SelectSheet(std::size_t i);
+  // Raises "Sheet name already exist: %s" for a name another sheet has.
+  void SetSheetName(std::size_t i, std::u16string_view name);
+  std::uint16_t SheetOptions(std::size_t i) const { return globals_.BoundSheets()[i].Options(); }
 
   TWorkbookGlobals& Globals() { return globals_; }
   const TWorkbookGlobals& Globals() const { return globals_; }

@@ -1,6 +1,10 @@
 #include "xls/workbook_globals.h"
 
+#include "common/format.h"
+#include "xls/palette.h"
 #include "xls/record_ids.h"
+#include "xls/xls_error.h"
+#include "xls/xls_messages.h"
 #include "xls/sheet_records.h"
 
 namespace chronolin {
@@ -65,6 +69,36 @@ std::int64_t TWorkbookGlobals::BodySize() const {
   return other_.TotalSize() + xfs_.TotalSize() + fonts_.TotalSize() + formats_.TotalSize() +
          bound_sheets_.TotalSize() + references_.TotalSize() + names_.TotalSize() +
          drawing_group_.TotalSize() + sst_.TotalSize();
+}
+
+std::uint32_t TWorkbookGlobals::PaletteColor(int index) const {
+  if (palette_ != nullptr) {
+    const int count = palette_->DataSize() >= 2 ? palette_->Get16(0) : 0;
+    if (index < 0 || index >= count || 2u + 4u * static_cast<unsigned>(index) + 4 > palette_->DataSize()) {
+      throw XlsError(Format(msg::kIndexOutOfRange, index, "Palette Color Index", 0, count - 1));
+    }
+    return palette_->Get32(2 + 4 * static_cast<std::size_t>(index));
+  }
+  if (index < 0 || index >= static_cast<int>(kDefaultPalette.size())) {
+    throw XlsError(Format(msg::kIndexOutOfRange, index, "Palette index", 0, 55));
+  }
+  return kDefaultPalette[static_cast<std::size_t>(index)];
+}
+
+void TWorkbookGlobals::SetPaletteColor(int index, std::uint32_t color) {
+  if (palette_ == nullptr) {
+    std::vector<std::uint8_t> body;
+    biff::Put16(body, static_cast<std::uint16_t>(kDefaultPalette.size()));
+    for (const std::uint32_t c : kDefaultPalette) biff::Put32(body, c);
+    auto record = std::make_unique<TPaletteRecord>(rid::kPalette, std::move(body));
+    palette_ = record.get();
+    other_.Insert(palette_position_, std::move(record));
+  }
+  const int count = palette_->DataSize() >= 2 ? palette_->Get16(0) : 0;
+  if (index < 0 || index >= count || 2u + 4u * static_cast<unsigned>(index) + 4 > palette_->DataSize()) {
+    throw XlsError(Format(msg::kTooManyEntries, index, count - 1));
+  }
+  palette_->Set32(2 + 4 * static_cast<std::size_t>(index), color);
 }
 
 void TWorkbookGlobals::Clear() {

@@ -36,6 +36,13 @@ class TWorkbookGlobals final : public TBaseSection {
 
   void Clear() override;
 
+  // Entry i of the PALETTE record, else of the standard palette; an index outside raises "The
+  // index ... is not in the range ...".
+  std::uint32_t PaletteColor(int index) const;
+  // Creates the PALETTE record (with the standard colours) where the format tables end when
+  // there is none; an index outside raises "Too many entries for this kind of record ...".
+  void SetPaletteColor(int index, std::uint32_t color);
+
  protected:
   void Route(TBiffReader& reader, std::unique_ptr<TBaseRecord> record) override;
   void SaveBody(TOutStream& out) const override;

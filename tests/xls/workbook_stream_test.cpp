@@ -151,6 +151,78 @@ TEST(WorkbookStream, FreshSheetNamesCountUpPastNamesInUse) {
   EXPECT_EQ(sheets.FreshName(u"Sheet"), u"Sheet4");
 }
 
+TEST(WorkbookStream, SelectingAndRenamingSheets) {
+  const Bytes window1 = Rec(0x003D, W({0, 0, 0x4000, 0x2000, 0x38, 1, 3, 2, 0x258}));
+  TWorkbook workbook;
+  workbook.Load(Workbook({Bytes{}, Bytes{}, Bytes{}}, window1));
+  EXPECT_EQ(workbook.ActiveSheet(), 1u);
+  auto selected = [&](std::size_t i) { return (workbook.Sheet(i).Window2()->Options() & 0x0200) != 0; };
+  workbook.Sheet(1).Window2()->SetOptions(workbook.Sheet(1).Window2()->Options() | 0x0200);
+  workbook.SelectSheet(2);
+  EXPECT_EQ(workbook.ActiveSheet(), 2u);
+  EXPECT_FALSE(selected(1));
+  EXPECT_TRUE(selected(2));
+  EXPECT_EQ(workbook.Globals().Window1()->Get16(12), 0);
+  EXPECT_EQ(workbook.Globals().Window1()->Get16(14), 1);
+  EXPECT_THROW(workbook.SelectSheet(3), XlsError);
+
+  workbook.SetSheetName(0, u"\u0421\u0432\u043e\u0434\u043a\u0430");
+  EXPECT_EQ(workbook.SheetName(0), u"\u0421\u0432\u043e\u0434\u043a\u0430");
+  EXPECT_EQ(workbook.Globals().BoundSheets()[0].DataSize(), 6u + 2 + 12);
+  try {
+    workbook.SetSheetName(1, u"Sheet3");
+    FAIL();
+  } catch (const XlsError& e) {
+    EXPECT_STREQ(e.what(), "Sheet name already exist: Sheet3");
+  }
+  // The old name is free again; the saved directory still points at each BOF.
+  workbook.SetSheetName(2, u"Sheet1");
+  TWorkbook again;
+  again.Load(Save(workbook));
+  EXPECT_EQ(again.SheetName(2), u"Sheet1");
+  EXPECT_EQ(again.ActiveSheet(), 2u);
+}
+
+TEST(WorkbookStream, PaletteColoursFromTheRecordOrTheStandardTable) {
+  TWorkbook plain;
+  plain.Load(Workbook({Bytes{}}, Rec(0x00E0, Bytes(20))));
+  const TWorkbookGlobals& globals = plain.Globals();
+  EXPECT_EQ(globals.PaletteColor(0), 0x000000u);
+  EXPECT_EQ(globals.PaletteColor(1), 0xFFFFFFu);
+  EXPECT_EQ(globals.PaletteColor(2), 0x0000FFu);
+  EXPECT_EQ(globals.PaletteColor(3), 0x00FF00u);
+  EXPECT_EQ(globals.PaletteColor(55), 0x333333u);
+  try {
+    globals.PaletteColor(56);
+    FAIL();
+  } catch (const XlsError& e) {
+    EXPECT_STREQ(e.what(), "The index \"56\" of the property \"Palette index\" is not in the range 0-55");
+  }
+  // Setting a colour creates the PALETTE record after the XF records.
+  plain.Globals().SetPaletteColor(4, 0x123456);
+  EXPECT_EQ(globals.PaletteColor(4), 0x123456u);
+  EXPECT_EQ(globals.PaletteColor(5), 0x00FFFFu);
+  try {
+    plain.Globals().SetPaletteColor(56, 0);
+    FAIL();
+  } catch (const XlsError& e) {
+    EXPECT_STREQ(e.what(), "Too many entries for this kind of record (56 out of a maximum of 55)");
+  }
+  const auto ids = Ids(Save(plain));
+  EXPECT_EQ(ids[1], 0x00E0);
+  EXPECT_EQ(ids[2], 0x0092);
+
+  TWorkbook custom;
+  custom.Load(Workbook({Bytes{}}, Rec(0x0092, Cat({W({2}), D(0xAABBCC), D(0x010203)}))));
+  EXPECT_EQ(custom.Globals().PaletteColor(1), 0x010203u);
+  try {
+    custom.Globals().PaletteColor(2);
+    FAIL();
+  } catch (const XlsError& e) {
+    EXPECT_STREQ(e.what(), "The index \"2\" of the property \"Palette Color Index\" is not in the range 0-1");
+  }
+}
+
 TEST(WorkbookStream, SaveNeedsEverySectionAndOneBoundSheetPerSheet) {
   TWorkbook empty;
   try {
