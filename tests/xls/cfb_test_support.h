@@ -1,6 +1,6 @@
 #pragma once
-// Helpers shared by the compound-file tests: files, a scratch folder, CRC-32, the flattened
-// stream list of a storage tree, and the independent reader (python3-olefile).
+// Helpers of the compound-file tests: files, a scratch folder, little-endian patching, CRC-32,
+// a tree's streams as "path → size:crc", and the same as python3-olefile reads them.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -18,31 +18,37 @@
 
 namespace chronolin::cfbtest {
 
-inline std::string FixtureDir() {
-  return std::string(CHRONOLIN_TEST_DATA) + "/xls";
-}
+using Bytes = std::vector<uint8_t>;
+using StreamMap = std::map<std::string, std::string>;
 
 inline std::vector<std::string> FixturePaths() {
   std::vector<std::string> paths;
-  for (const auto& entry : std::filesystem::directory_iterator(FixtureDir())) {
-    if (entry.path().extension() == ".xls") paths.push_back(entry.path().string());
+  for (const auto& e :
+       std::filesystem::directory_iterator(std::string(CHRONOLIN_TEST_DATA) + "/xls")) {
+    if (e.path().extension() == ".xls") paths.push_back(e.path().string());
   }
   std::sort(paths.begin(), paths.end());
   return paths;
 }
 
-inline std::vector<uint8_t> ReadBytes(const std::string& path) {
+inline Bytes ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+inline void WriteBytes(const std::string& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
-// A fresh folder, removed with everything in it at the end of the test.
+inline uint32_t Get32(const Bytes& d, size_t at) {
+  return d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) | (static_cast<uint32_t>(d[at + 3]) << 24);
+}
+inline void Put32(Bytes& d, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) d[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
 class ScratchDir {
  public:
   ScratchDir() {
@@ -56,20 +62,13 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
-inline uint32_t Crc32(const std::vector<uint8_t>& data) {
+inline std::string SizeCrc(const Bytes& data) {
   uint32_t crc = 0xFFFFFFFFu;
   for (uint8_t b : data) {
     crc ^= b;
     for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
   }
-  return ~crc;
-}
-
-// Stream path ("Storage/Stream", UTF-8) -> "size:crc".
-using StreamMap = std::map<std::string, std::string>;
-
-inline std::string SizeCrc(const std::vector<uint8_t>& data) {
-  return std::to_string(data.size()) + ":" + std::to_string(Crc32(data));
+  return std::to_string(data.size()) + ":" + std::to_string(~crc);
 }
 
 inline void Flatten(const TXlsStorageList& list, const std::string& prefix, StreamMap& out) {
@@ -82,7 +81,6 @@ inline void Flatten(const TXlsStorageList& list, const std::string& prefix, Stre
       out[path] = SizeCrc(node.Data());
   }
 }
-
 inline StreamMap Flatten(const TXlsStorageList& list) {
   StreamMap out;
   Flatten(list, "", out);
@@ -93,42 +91,37 @@ inline bool HaveOlefile() {
   return std::system("/usr/bin/python3 -c 'import olefile' >/dev/null 2>&1") == 0;
 }
 
-// The streams as python3-olefile reads them: "path size:crc" per line, in directory-id order,
-// or nothing when it rejects the file. Defects it only warns about are raised too.
+// (path, "size:crc") per stream in directory-id order, i.e. creation order for our files;
+// nothing when olefile rejects the file (its warnings about incorrect structures included).
 inline std::optional<std::vector<std::pair<std::string, std::string>>> OlefileStreams(
     const std::string& path) {
-  const std::string script =
-      "import sys, zlib, olefile\n"
-      "ole = olefile.OleFileIO(sys.argv[1], raise_defects=olefile.DEFECT_INCORRECT)\n"
-      "found = []\n"
-      "def walk(entry, prefix):\n"
-      "    for kid in entry.kids:\n"
-      "        if kid.entry_type == olefile.STGTY_STORAGE:\n"
-      "            walk(kid, prefix + kid.name + '/')\n"
-      "        elif kid.entry_type == olefile.STGTY_STREAM:\n"
-      "            found.append((kid.sid, prefix + kid.name))\n"
-      "walk(ole.root, '')\n"
-      "for sid, name in sorted(found):\n"
-      "    data = ole.openstream(name.split('/')).read()\n"
-      "    sys.stdout.buffer.write(('%s\\t%d:%d\\n' % (name, len(data), "
-      "zlib.crc32(data))).encode())\n";
-  const std::string command = "/usr/bin/python3 -c \"$CFB_SCRIPT\" '" + path + "' 2>/dev/null";
-  setenv("CFB_SCRIPT", script.c_str(), 1);
-  FILE* pipe = popen(command.c_str(), "r");
+  setenv("CFB_SCRIPT",
+         "import sys, zlib, olefile\n"
+         "ole = olefile.OleFileIO(sys.argv[1], raise_defects=olefile.DEFECT_INCORRECT)\n"
+         "found = []\n"
+         "def walk(entry, prefix):\n"
+         "    for kid in entry.kids:\n"
+         "        if kid.entry_type == olefile.STGTY_STORAGE: walk(kid, prefix + kid.name + '/')\n"
+         "        elif kid.entry_type == olefile.STGTY_STREAM: found.append((kid.sid, prefix + "
+         "kid.name))\n"
+         "walk(ole.root, '')\n"
+         "for sid, name in sorted(found):\n"
+         "    data = ole.openstream(name.split('/')).read()\n"
+         "    sys.stdout.buffer.write(('%s\\t%d:%d\\n' % (name, len(data), "
+         "zlib.crc32(data))).encode())\n",
+         1);
+  FILE* pipe =
+      popen(("/usr/bin/python3 -c \"$CFB_SCRIPT\" '" + path + "' 2>/dev/null").c_str(), "r");
   if (pipe == nullptr) return std::nullopt;
   std::string text;
   char buffer[4096];
-  size_t n = 0;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
   if (pclose(pipe) != 0) return std::nullopt;
   std::vector<std::pair<std::string, std::string>> streams;
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find('\n', start);
+  for (size_t start = 0, end; start < text.size(); start = end + 1) {
+    end = text.find('\n', start);
     const std::string line = text.substr(start, end - start);
-    const size_t tab = line.find('\t');
-    streams.emplace_back(line.substr(0, tab), line.substr(tab + 1));
-    start = end + 1;
+    streams.emplace_back(line.substr(0, line.find('\t')), line.substr(line.find('\t') + 1));
   }
   return streams;
 }
