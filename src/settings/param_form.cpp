@@ -258,7 +258,14 @@ TParamForm::TParamForm(QWidget* parent, const ParamFormContext& context)
   Load();
 }
 
-TParamForm::~TParamForm() = default;
+// Destroying the window moves the focus and may have its controls signal; by then the dialog's
+// own members are gone, so nothing may reach its handlers any more.
+TParamForm::~TParamForm() {
+  editDuree_->SetOnFocus({});
+  upDownDuree_->SetOnClick({});
+  upDownStartDelay_->SetOnClick({});
+  for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
+}
 
 void TParamForm::BuildConnexionsPage(QWidget* page) {
   cnxListBox_ = new QListWidget(page);
