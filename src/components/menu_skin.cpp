@@ -38,7 +38,9 @@ constexpr char kTintedSeparator[] = "N2";
 const QColor kTintedIconColumn(200, 200, 230);
 const QColor kTintedTextArea(225, 225, 250);
 
-int Channel(int value) { return std::clamp(value, 0, 255); }
+int Channel(int value) {
+  return std::clamp(value, 0, 255);
+}
 
 std::shared_ptr<OwnerDraw> OwnerDrawOf(const QAction* item) {
   if (!item) return nullptr;
@@ -92,9 +94,13 @@ QFont LoadFont(const QString& family, const QString& fileName, int pixelSize) {
   return font;
 }
 
-int ItemTag(const QAction* item) { return item ? item->property(kTagProperty).toInt() : 0; }
+int ItemTag(const QAction* item) {
+  return item ? item->property(kTagProperty).toInt() : 0;
+}
 
-void SetItemTag(QAction* item, int tag) { item->setProperty(kTagProperty, tag); }
+void SetItemTag(QAction* item, int tag) {
+  item->setProperty(kTagProperty, tag);
+}
 
 void SetOwnerDraw(QAction* item, MeasureItemHandler onMeasure, AdvancedDrawItemHandler onDraw) {
   if (!onMeasure && !onDraw) {
@@ -105,7 +111,9 @@ void SetOwnerDraw(QAction* item, MeasureItemHandler onMeasure, AdvancedDrawItemH
   item->setProperty(kOwnerDrawProperty, QVariant::fromValue(handlers));
 }
 
-bool HasOwnerDraw(const QAction* item) { return OwnerDrawOf(item) != nullptr; }
+bool HasOwnerDraw(const QAction* item) {
+  return OwnerDrawOf(item) != nullptr;
+}
 
 void TPopupMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const {
   QMenu::initStyleOption(option, action);
@@ -121,7 +129,9 @@ TMenuSkin::TMenuSkin() : Font(LoadFont("MS Sans Serif", "ms_sans_serif.ttf", 11)
   DisabledColor = p.color(QPalette::Disabled, QPalette::WindowText);
 }
 
-TMenuSkin::~TMenuSkin() { Detach(); }
+TMenuSkin::~TMenuSkin() {
+  Detach();
+}
 
 void TMenuSkin::Attach(QMenu* menu) {
   if (!menu) return;
@@ -213,8 +223,8 @@ QAction* TMenuSkin::SkinnedItem(const QStyleOption* option) const {
   return item;
 }
 
-QSize TMenuSkin::sizeFromContents(ContentsType type, const QStyleOption* option,
-                                  const QSize& size, const QWidget* widget) const {
+QSize TMenuSkin::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                                  const QWidget* widget) const {
   if (type != CT_MenuItem || !option) {
     return QProxyStyle::sizeFromContents(type, option, size, widget);
   }
@@ -225,8 +235,8 @@ QSize TMenuSkin::sizeFromContents(ContentsType type, const QStyleOption* option,
   QStyleOptionMenuItem plain = *qstyleoption_cast<const QStyleOptionMenuItem*>(option);
   plain.styleObject = const_cast<QWidget*>(widget);
   QSize proposed = QProxyStyle::sizeFromContents(type, &plain, size, widget);
-  if (const auto owner = OwnerDrawOf(item); owner && ItemTag(item) != kSkinIgnoredTag &&
-                                            owner->onMeasure) {
+  if (const auto owner = OwnerDrawOf(item);
+      owner && ItemTag(item) != kSkinIgnoredTag && owner->onMeasure) {
     int width = proposed.width();
     int height = proposed.height();
     owner->onMeasure(*item, width, height);
@@ -235,8 +245,8 @@ QSize TMenuSkin::sizeFromContents(ContentsType type, const QStyleOption* option,
   return proposed;
 }
 
-void TMenuSkin::drawControl(ControlElement element, const QStyleOption* option,
-                            QPainter* painter, const QWidget* widget) const {
+void TMenuSkin::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                            const QWidget* widget) const {
   if (element == CE_MenuEmptyArea && Active) {
     painter->fillRect(option->rect, Palette().menuBackground);
     return;
@@ -252,8 +262,8 @@ void TMenuSkin::drawControl(ControlElement element, const QStyleOption* option,
     return;
   }
   const bool selected = option->state & State_Selected;
-  if (const auto owner = OwnerDrawOf(item); owner && ItemTag(item) != kSkinIgnoredTag &&
-                                            owner->onDraw) {
+  if (const auto owner = OwnerDrawOf(item);
+      owner && ItemTag(item) != kSkinIgnoredTag && owner->onDraw) {
     painter->save();
     painter->setFont(menuOption->font);
     painter->setPen(option->palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
@@ -305,10 +315,13 @@ int TMenuSkin::pixelMetric(PixelMetric metric, const QStyleOption* option,
                            const QWidget* widget) const {
   if (Active) {
     switch (metric) {
-      case PM_MenuPanelWidth: return 2;
+      case PM_MenuPanelWidth:
+        return 2;
       case PM_MenuHMargin:
-      case PM_MenuVMargin: return 1;
-      default: break;
+      case PM_MenuVMargin:
+        return 1;
+      default:
+        break;
     }
   }
   return QProxyStyle::pixelMetric(metric, option, widget);
@@ -336,8 +349,8 @@ void TMenuSkin::DrawItem(const QAction& item, const QStyleOptionMenuItem& option
 
   const bool enabled = option.state & State_Enabled;
   const bool selected = option.state & State_Selected;
-  const QColor fontColour = enabled ? (selected ? palette.selectedText : palette.fontColour)
-                                    : palette.disabledText;
+  const QColor fontColour =
+      enabled ? (selected ? palette.selectedText : palette.fontColour) : palette.disabledText;
 
   if (selected && DrawSelect && enabled) {
     const QRect selection = rect.adjusted(0, 1, 0, -1);
@@ -396,8 +409,8 @@ void TMenuSkin::DrawItem(const QAction& item, const QStyleOptionMenuItem& option
   const int textTop = rect.top() + (rect.height() - metrics.boundingRect(u'W').height()) / 2;
   const QRect textRect(textArea.left() + 3, textTop, textArea.width() - 3,
                        rect.bottom() - textTop + 1);
-  const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextExpandTabs |
-                    Qt::TextSingleLine;
+  const int flags =
+      Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextExpandTabs | Qt::TextSingleLine;
   const QString text = QStringLiteral(" ") + caption;
   if (option.menuItemType == QStyleOptionMenuItem::DefaultItem && enabled) {
     painter.setPen(Qt::white);
@@ -449,9 +462,8 @@ void TMenuSkin::DrawIcon(const QAction& item, const QStyleOptionMenuItem& option
 
   if (!enabled) {
     const int grey = GrayLevel;
-    painter.drawImage(x, y, Recolour(icon, [grey](const QColor& c) {
-                        return Lighten(Grey(c, grey), 40);
-                      }));
+    painter.drawImage(
+        x, y, Recolour(icon, [grey](const QColor& c) { return Lighten(Grey(c, grey), 40); }));
   } else if (selected && !option.checked) {
     const QColor shadow = Darken(palette.selectFill, 50);
     painter.drawImage(x + 2, y + 2, Recolour(icon, [shadow](const QColor&) { return shadow; }));

@@ -18,9 +18,12 @@ unsigned KeyState() {
 
 unsigned ButtonState(TMouseButton button) {
   switch (button) {
-    case TMouseButton::Left: return ssLeft;
-    case TMouseButton::Right: return ssRight;
-    case TMouseButton::Middle: return ssMiddle;
+    case TMouseButton::Left:
+      return ssLeft;
+    case TMouseButton::Right:
+      return ssRight;
+    case TMouseButton::Middle:
+      return ssMiddle;
   }
   return 0;
 }
@@ -44,7 +47,9 @@ TTrayIcon::TTrayIcon() : tray_(std::make_unique<QSystemTrayIcon>()) {
   clickTimer_.SetOnTimer([this](TTickTimer&) { Click(); });
 }
 
-TTrayIcon::~TTrayIcon() { tray_->hide(); }
+TTrayIcon::~TTrayIcon() {
+  tray_->hide();
+}
 
 void TTrayIcon::SetIcon(const QIcon& icon) {
   icon_ = icon;
@@ -65,7 +70,9 @@ QString TTrayIcon::ToolTip() const {
   return showHint_ ? FirstCharacters(hint_, kMaxTipLength) : QString();
 }
 
-void TTrayIcon::Update() { tray_->setToolTip(ToolTip()); }
+void TTrayIcon::Update() {
+  tray_->setToolTip(ToolTip());
+}
 
 void TTrayIcon::SetIconVisible(bool visible) {
   iconVisible_ = visible;
@@ -103,7 +110,8 @@ void TTrayIcon::Activated(QSystemTrayIcon::ActivationReason reason) {
       MouseDown(TMouseButton::Middle);
       MouseUp(TMouseButton::Middle);
       break;
-    case QSystemTrayIcon::Unknown: break;
+    case QSystemTrayIcon::Unknown:
+      break;
   }
 }
 

@@ -1,6 +1,8 @@
 // Chronolin: the counter window, its tray icon and popup menu, one instance per user.
 // `chronolin --console` runs the same counter without a window, printing once a second what
 // the window would show (for machines without a display).
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
@@ -11,8 +13,6 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "components/tick_timer.h"
 #include "counter/console_view.h"

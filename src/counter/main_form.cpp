@@ -1,6 +1,5 @@
 #include "counter/main_form.h"
 
-#include <QPushButton>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -8,6 +7,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QWindow>
 #include <cstdio>
@@ -18,12 +18,14 @@
 
 // The pictures live in the counter library; a static library's resources are only linked in
 // when something refers to them.
-static void InitCounterResources() { Q_INIT_RESOURCE(counter); }
+static void InitCounterResources() {
+  Q_INIT_RESOURCE(counter);
+}
 
 namespace chronolin {
 namespace {
 
-const QColor kTotalColour(0, 0, 128);     // navy
+const QColor kTotalColour(0, 0, 128);      // navy
 const QColor kCurrentColour(128, 0, 128);  // purple
 const QPoint kTotalAt(6, 2);
 const QPoint kCurrentAt(63, 2);
@@ -38,7 +40,9 @@ const QColor kItemValue(0, 0, 128);
 constexpr char kTrayHint[] = "Chronolin";
 constexpr int kMoveSettleMs = 300;
 
-QString ToQt(const std::string& text) { return QString::fromStdString(text); }
+QString ToQt(const std::string& text) {
+  return QString::fromStdString(text);
+}
 
 // Menu texts mark accelerators with "&"; an entry name is shown as it is.
 QString MenuText(const std::string& caption) {
@@ -79,9 +83,15 @@ MsgResult ShowMessageBox(const std::string& text, const std::string& title, MsgI
   box.setText(BoxText(text));
   box.setTextFormat(Qt::PlainText);
   switch (icon) {
-    case MsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
-    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Error:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case MsgIcon::Question:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case MsgIcon::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
   }
   QAbstractButton* yes = nullptr;
   if (buttons == MsgButtons::YesNo) {
@@ -143,9 +153,8 @@ TMainForm::TMainForm(const MainFormServices& services)
   moveEnd_.SetAutoDisable(true);
   moveEnd_.SetOnTimer([this](TTickTimer&) { EndMove(); });
 
-  counter_ = std::make_unique<TCounter>(CounterServices{services.ras, services.clock,
-                                                        services.settings, services.journal,
-                                                        *this, services.launcher});
+  counter_ = std::make_unique<TCounter>(CounterServices{
+      services.ras, services.clock, services.settings, services.journal, *this, services.launcher});
 }
 
 TMainForm::~TMainForm() {
@@ -231,8 +240,7 @@ void TMainForm::CreateMenu() {
           &TMainForm::MIClearJrnlClick);
 
   AddSeparator(menu, "N1");
-  AddItem(menu, "MIQuitter", QStringLiteral("&Quitter"), kImageQuitter,
-          &TMainForm::MIQuitterClick);
+  AddItem(menu, "MIQuitter", QStringLiteral("&Quitter"), kImageQuitter, &TMainForm::MIQuitterClick);
 
   menuSkin_.Attach(popupMenu_.get());
 }
@@ -283,7 +291,9 @@ void TMainForm::ConnexionMenuChanged() {
   miConnexions_->setVisible(model.ConnexionsVisible);
 }
 
-void TMainForm::PopupMenuMeasureItem(QAction&, int& width, int&) { width += 10; }
+void TMainForm::PopupMenuMeasureItem(QAction&, int& width, int&) {
+  width += 10;
+}
 
 void TMainForm::PopupMenuAdvancedDrawItem(QAction& item, QPainter& canvas, const QRect& rect,
                                           bool selected) {
@@ -297,9 +307,9 @@ void TMainForm::PopupMenuAdvancedDrawItem(QAction& item, QPainter& canvas, const
 
   canvas.setPen(selected ? kItemValueSelected : kItemValue);
   // The selected entry shows its live total; the others their total as stored.
-  const QString value =
-      &item == miSelectedCnx_ ? ToQt(SecondsToDuree(counter_->DisplayTotal()))
-                              : ToQt(counter_->ReadStoredDuree(caption.toStdString()));
+  const QString value = &item == miSelectedCnx_
+                            ? ToQt(SecondsToDuree(counter_->DisplayTotal()))
+                            : ToQt(counter_->ReadStoredDuree(caption.toStdString()));
   const int right = rect.left() + rect.width();
   canvas.drawText(right - metrics.horizontalAdvance(value) - 3, baseline, value);
 }
@@ -341,15 +351,17 @@ void TMainForm::MIExpJrnlClick() {
 
 void TMainForm::MIClearJrnlClick() {
   Guarded([&] {
-    if (MessageBox(kClearJournalText, kConfirmationTitle, MsgIcon::Question,
-                   MsgButtons::YesNo) != MsgResult::Yes)
+    if (MessageBox(kClearJournalText, kConfirmationTitle, MsgIcon::Question, MsgButtons::YesNo) !=
+        MsgResult::Yes)
       return;
     journal_.Clear();
     if (journalViewer_) journalViewer_->Reload();
   });
 }
 
-void TMainForm::MIQuitterClick() { close(); }
+void TMainForm::MIQuitterClick() {
+  close();
+}
 
 void TMainForm::TrayIconMouseDown(TTrayIcon&, TMouseButton, unsigned, QPoint) {
   if (!isVisible()) return;
@@ -440,13 +452,21 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   if (OnTerminate) OnTerminate();
 }
 
-void TMainForm::SetWindowVisible(bool visible) { setVisible(visible); }
+void TMainForm::SetWindowVisible(bool visible) {
+  setVisible(visible);
+}
 
-void TMainForm::SetHint(const std::string& hint) { setToolTip(ToQt(hint)); }
+void TMainForm::SetHint(const std::string& hint) {
+  setToolTip(ToQt(hint));
+}
 
-WindowPos TMainForm::GetWindowPos() const { return {pos().x(), pos().y()}; }
+WindowPos TMainForm::GetWindowPos() const {
+  return {pos().x(), pos().y()};
+}
 
-void TMainForm::SetWindowPos(WindowPos pos) { move(pos.X, pos.Y); }
+void TMainForm::SetWindowPos(WindowPos pos) {
+  move(pos.X, pos.Y);
+}
 
 WindowPos TMainForm::DefaultWindowPos() const {
   const QScreen* screen = QGuiApplication::primaryScreen();

@@ -71,8 +71,7 @@ class TMainForm : public QWidget, public CounterView {
   // Event handlers.
   void TrayIconMouseDown(TTrayIcon& sender, TMouseButton button, unsigned shift, QPoint pos);
   void PopupMenuMeasureItem(QAction& item, int& width, int& height);
-  void PopupMenuAdvancedDrawItem(QAction& item, QPainter& canvas, const QRect& rect,
-                                 bool selected);
+  void PopupMenuAdvancedDrawItem(QAction& item, QPainter& canvas, const QRect& rect, bool selected);
   void MISelectedCnxClick();
   void MICnxClick(QAction& item);
   void MIParamClick();
@@ -111,7 +110,7 @@ class TMainForm : public QWidget, public CounterView {
   void ShowError(const std::string& message) override;
 
  protected:
-  void paintEvent(QPaintEvent* event) override;  // FormPaint
+  void paintEvent(QPaintEvent* event) override;       // FormPaint
   void mousePressEvent(QMouseEvent* event) override;  // FormMouseDown
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;

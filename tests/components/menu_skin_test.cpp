@@ -1,22 +1,24 @@
 #include "components/menu_skin.h"
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
-#include <gtest/gtest.h>
 
 namespace chronolin {
 namespace {
 
-QRgb Rgb(const QColor& c) { return c.rgb(); }
+QRgb Rgb(const QColor& c) {
+  return c.rgb();
+}
 
 TEST(MenuSkinColours, LightenDarkenGrey) {
   EXPECT_EQ(Rgb(Lighten(QColor(0, 100, 255), 50)), qRgb(128, 178, 255));  // rounds half up
   EXPECT_EQ(Rgb(Lighten(QColor(10, 20, 30), 0)), qRgb(10, 20, 30));
   EXPECT_EQ(Rgb(Lighten(QColor(10, 20, 30), 250)), qRgb(255, 255, 255));  // capped at 100 %
   EXPECT_EQ(Rgb(Darken(QColor(40, 40, 40), 50)), qRgb(0, 0, 0));          // clamped at 0
-  EXPECT_EQ(Rgb(Darken(QColor(100, 100, 100), 50)), qRgb(50, 52, 50));   // green keeps 2
+  EXPECT_EQ(Rgb(Darken(QColor(100, 100, 100), 50)), qRgb(50, 52, 50));    // green keeps 2
   EXPECT_EQ(Rgb(Darken(QColor(100, 254, 100), -10)), qRgb(110, 255, 110));
   EXPECT_EQ(Rgb(Grey(QColor(10, 20, 31), 10)), qRgb(30, 30, 30));  // integer mean
   EXPECT_EQ(Rgb(Grey(QColor(250, 250, 250), 10)), qRgb(240, 240, 240));

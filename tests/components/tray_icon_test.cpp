@@ -1,8 +1,8 @@
 #include "components/tray_icon.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -30,9 +30,12 @@ class TrayIconTest : public ::testing::Test {
 
   static const char* Name(TMouseButton button) {
     switch (button) {
-      case TMouseButton::Left: return "left";
-      case TMouseButton::Right: return "right";
-      case TMouseButton::Middle: return "middle";
+      case TMouseButton::Left:
+        return "left";
+      case TMouseButton::Right:
+        return "right";
+      case TMouseButton::Middle:
+        return "middle";
     }
     return "";
   }

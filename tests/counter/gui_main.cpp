@@ -1,6 +1,6 @@
 // Widget tests run on Qt's offscreen platform unless told otherwise.
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 namespace {
 

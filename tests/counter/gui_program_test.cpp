@@ -94,8 +94,8 @@ class GuiProgramTest : public ::testing::Test {
   }
 
   pid_t StartTray() {
-    const pid_t pid = Spawn({"/usr/bin/trayer", "--edge", "bottom", "--align", "left", "--widthtype",
-                             "pixel", "--width", "60", "--height", "22"},
+    const pid_t pid = Spawn({"/usr/bin/trayer", "--edge", "bottom", "--align", "left",
+                             "--widthtype", "pixel", "--width", "60", "--height", "22"},
                             dir.path() / "trayer.txt");
     children_.push_back(pid);
     return pid;
@@ -114,8 +114,8 @@ class GuiProgramTest : public ::testing::Test {
                                      0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(),
-                               withEnv ? envp.data() : environ);
+    const int rc =
+        posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), withEnv ? envp.data() : environ);
     posix_spawn_file_actions_destroy(&actions);
     EXPECT_EQ(rc, 0) << args[0];
     return pid;
@@ -187,7 +187,8 @@ class GuiProgramTest : public ::testing::Test {
   bool IconInTray() {
     const std::string tree = Capture({"/usr/bin/xwininfo", "-root", "-tree"});
     std::smatch m;
-    if (!std::regex_search(tree, m, std::regex(R"re((0x[0-9a-f]+) "panel": \("panel" "trayer"\))re")))
+    if (!std::regex_search(tree, m,
+                           std::regex(R"re((0x[0-9a-f]+) "panel": \("panel" "trayer"\))re")))
       return false;
     const std::string below = Capture({"/usr/bin/xwininfo", "-tree", "-id", m[1]});
     return below.find("\"chronolin\"") != std::string::npos;
@@ -226,8 +227,7 @@ TEST_F(GuiProgramTest, WindowTrayIconAndASingleInstance) {
   std::string box;
   ASSERT_TRUE(WaitFor([&] { return !(box = Window("Erreur !")).empty(); }, 20s))
       << ReadFile(dir.path() / "second.txt");
-  EXPECT_NE(ReadFile(dir.path() / "second.txt").find("Chrono-lin déjà actif !"),
-            std::string::npos);
+  EXPECT_NE(ReadFile(dir.path() / "second.txt").find("Chrono-lin déjà actif !"), std::string::npos);
   Capture({"/usr/bin/xdotool", "windowfocus", "--sync", box});
   Capture({"/usr/bin/xdotool", "key", "Return"});
   EXPECT_EQ(WaitExit(second, 10s), 1);

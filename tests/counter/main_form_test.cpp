@@ -1,6 +1,7 @@
 // The counter window on the offscreen platform, against the simulated dial-up line.
 #include "counter/main_form.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -8,7 +9,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <deque>
 #include <memory>
@@ -228,11 +228,14 @@ TEST_F(MainFormTest, MenuItemsInOrderWithTheirCaptionsAndPictures) {
     const char* caption;
     bool picture;
   };
-  const std::vector<Expected> top = {
-      {"MISelectedCnx", "Fournisseur", true},  {"N2", "", false},
-      {"MIConnexions", "&Autres connexions", true}, {"MIParam", "&Paramètres ...", false},
-      {"MIRAZ", "&Remise à zéro", true},       {"MIJrnl", "&Journal des connexions", true},
-      {"N1", "", false},                       {"MIQuitter", "&Quitter", true}};
+  const std::vector<Expected> top = {{"MISelectedCnx", "Fournisseur", true},
+                                     {"N2", "", false},
+                                     {"MIConnexions", "&Autres connexions", true},
+                                     {"MIParam", "&Paramètres ...", false},
+                                     {"MIRAZ", "&Remise à zéro", true},
+                                     {"MIJrnl", "&Journal des connexions", true},
+                                     {"N1", "", false},
+                                     {"MIQuitter", "&Quitter", true}};
   const QList<QAction*> actions = form->PopupMenu().actions();
   ASSERT_EQ(actions.size(), static_cast<qsizetype>(top.size()));
   for (std::size_t i = 0; i < top.size(); ++i) {
@@ -244,15 +247,14 @@ TEST_F(MainFormTest, MenuItemsInOrderWithTheirCaptionsAndPictures) {
   QStringList journalItems;
   for (QAction* a : form->Item("MIJrnl")->menu()->actions())
     journalItems << a->objectName() + ":" + a->text();
-  EXPECT_EQ(journalItems, (QStringList{"MIVoirJrnl:&Voir", "MIExpJrnl:Exporter ...", "N3:",
-                                       "MIClearJrnl:&Effacer"}));
+  EXPECT_EQ(journalItems, (QStringList{"MIVoirJrnl:&Voir", "MIExpJrnl:Exporter ...",
+                                       "N3:", "MIClearJrnl:&Effacer"}));
 
   // One sub-item per entry, in phonebook order; the selected one hidden; names shown as named.
   QStringList sub;
   for (QAction* a : form->Item("MIConnexions")->menu()->actions())
     sub << a->objectName() + ":" + TMainForm::Caption(*a) + (a->isVisible() ? "" : " (caché)");
-  EXPECT_EQ(sub, (QStringList{"MICnx0:Fournisseur (caché)", "MICnx1:Secours & Co",
-                              "MICnx2:Nuit"}));
+  EXPECT_EQ(sub, (QStringList{"MICnx0:Fournisseur (caché)", "MICnx1:Secours & Co", "MICnx2:Nuit"}));
   EXPECT_TRUE(form->Item("MIConnexions")->isVisible());
 }
 
@@ -303,8 +305,8 @@ TEST_F(MainFormTest, OwnerDrawnItemsTakeTheCountingAndIdleTints) {
   image = show(others, secours);
   const QRect sub = others.actionGeometry(secours);
   EXPECT_EQ(image.pixel(sub.left() + 1, sub.top() + 1), qRgb(49, 106, 197));
-  EXPECT_TRUE(Has(image.copy(sub.right() - 40, sub.top(), 40, sub.height()),
-                  qRgb(255, 195, 195), 0, 40));
+  EXPECT_TRUE(
+      Has(image.copy(sub.right() - 40, sub.top(), 40, sub.height()), qRgb(255, 195, 195), 0, 40));
   others.hide();
 
   StartCounting();
@@ -388,7 +390,7 @@ TEST_F(MainFormTest, QuittingDuringAConnexion) {
             std::string::npos)
       << text;
   EXPECT_EQ(Ini("Fournisseur", "Durée"), "00:00:05");
-  EXPECT_NE(Ini("WindowPos", "X"), "0");  // saved again
+  EXPECT_NE(Ini("WindowPos", "X"), "0");                        // saved again
   EXPECT_EQ(Lines(), std::vector<std::string>{"Fournisseur"});  // the line stays up
 }
 
@@ -426,8 +428,10 @@ TEST_F(MainFormTest, JournalViewerAndClearing) {
   EXPECT_EQ(form->JournalViewer(), nullptr);
 
   std::string lines;
-  for (int i = 0; i < 200; ++i) lines += "07/12/2026 - 14:03:27 - Fournisseur - 00:15:42 (Conn.)\r\n";
-  WriteFile(dir.path() / "Connexions.txt", lines + "08/12/2026 - 09:00:12 - Dernière - 00:00:01 (Conn.)\r\n");
+  for (int i = 0; i < 200; ++i)
+    lines += "07/12/2026 - 14:03:27 - Fournisseur - 00:15:42 (Conn.)\r\n";
+  WriteFile(dir.path() / "Connexions.txt",
+            lines + "08/12/2026 - 09:00:12 - Dernière - 00:00:01 (Conn.)\r\n");
   Trigger("MIVoirJrnl");
   ASSERT_NE(form->JournalViewer(), nullptr);
   QPlainTextEdit& text = form->JournalViewer()->Text();

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fcntl.h>
+#include <chrono>
 #include <functional>
 #include <regex>
 #include <string>
@@ -30,8 +30,11 @@ class ProgramTest : public ::testing::Test {
   void SetUp() override {
     std::filesystem::create_directories(Home());
     std::filesystem::create_directories(Runtime());
-    env_ = {"CHRONOLIN_HOME=" + Home().string(), "CHRONOLIN_RAS_DIR=" + (dir.path() / "ras").string(),
-            "XDG_RUNTIME_DIR=" + Runtime().string(), "CHRONOLIN_RAS=sim", "LC_ALL=C",
+    env_ = {"CHRONOLIN_HOME=" + Home().string(),
+            "CHRONOLIN_RAS_DIR=" + (dir.path() / "ras").string(),
+            "XDG_RUNTIME_DIR=" + Runtime().string(),
+            "CHRONOLIN_RAS=sim",
+            "LC_ALL=C",
             "PATH=/usr/bin:/bin"};
   }
   void TearDown() override {
@@ -53,7 +56,8 @@ class ProgramTest : public ::testing::Test {
     envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
@@ -99,7 +103,8 @@ class ProgramTest : public ::testing::Test {
 
   std::string JournalText() const { return ReadFile(Home() / "Connexions.txt"); }
   std::int32_t StoredSeconds() const {
-    return DureeToSeconds(ProfileFile(Home() / "Chronolin.ini").ReadString("Fournisseur", "Durée", ""));
+    return DureeToSeconds(
+        ProfileFile(Home() / "Chronolin.ini").ReadString("Fournisseur", "Durée", ""));
   }
 
   TempDir dir;
@@ -121,7 +126,8 @@ TEST_F(ProgramTest, DroppedLineIsStoredAndJournalled) {
   const std::regex line(
       R"(^\d\d/\d\d/\d{4} - \d\d:\d\d:\d\d - Fournisseur - \d\d:\d\d:\d\d \(Conn\.\)\r\n$)");
   ASSERT_TRUE(WaitFor([&] { return std::regex_match(JournalText(), line); }, 2s))
-      << JournalText() << "\n" << ReadFile(Out());
+      << JournalText() << "\n"
+      << ReadFile(Out());
   EXPECT_GE(StoredSeconds(), 3);
   EXPECT_EQ(Stop(program, SIGTERM), 0);
 }
