@@ -11,18 +11,15 @@ namespace chronolin {
 TRecordChainReader::TRecordChainReader(const TBaseRecord& record, std::size_t offset)
     : record_(&record), offset_(offset) {
   if (offset_ > record.DataSize()) throw XlsError(msg::kReadRecord);
-}
-
-std::uint64_t TRecordChainReader::LeftInChain() const {
-  std::uint64_t total = LeftInRecord();
+  left_in_chain_ = LeftInRecord();
   for (const TBaseRecord* r = record_->Continue(); r != nullptr; r = r->Continue()) {
-    total += r->DataSize();
+    left_in_chain_ += r->DataSize();
   }
-  return total;
 }
 
 void TRecordChainReader::NextRecord() {
   if (record_->Continue() == nullptr) throw XlsError(msg::kReadRecord);
+  left_in_chain_ -= LeftInRecord();
   record_ = record_->Continue();
   offset_ = 0;
 }
@@ -41,6 +38,7 @@ void TRecordChainReader::ReadBytes(std::uint8_t* out, std::size_t n) {
       out += take;
     }
     offset_ += take;
+    left_in_chain_ -= take;
     n -= take;
   }
 }

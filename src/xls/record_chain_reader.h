@@ -21,7 +21,7 @@ class TRecordChainReader {
 
   // Bytes left in the current record, and in the whole chain from here.
   std::size_t LeftInRecord() const { return record_->DataSize() - offset_; }
-  std::uint64_t LeftInChain() const;
+  std::uint64_t LeftInChain() const { return left_in_chain_; }
   // Moves to offset 0 of the next CONTINUE record; throws when there is none.
   void NextRecord();
   // Moves on while the current record is exhausted and another follows.
@@ -32,6 +32,7 @@ class TRecordChainReader {
  private:
   const TBaseRecord* record_;
   std::size_t offset_;
+  std::uint64_t left_in_chain_ = 0;  // kept as reads go: a chain can have thousands of links
 };
 
 }  // namespace chronolin
