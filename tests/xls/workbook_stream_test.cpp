@@ -223,6 +223,32 @@ TEST(WorkbookStream, PaletteColoursFromTheRecordOrTheStandardTable) {
   }
 }
 
+TEST(WorkbookStream, CountsAndRangesFromTheFileAreCheckedAgainstItsData) {
+  // Column ranges reaching past the last column cost no more than the columns there are.
+  Bytes wide;
+  for (int i = 0; i < 2000; ++i) Append(wide, Rec(0x007D, W({0, 0xFFFF, 256, 15, 0, 0})));
+  TWorkbook workbook;
+  workbook.Load(Workbook({wide}));
+  EXPECT_EQ(workbook.WorkSheet(0)->ColInfo().Count(), 256u);
+  // Counts larger than their record.
+  ExpectLoadError(Workbook({Bytes{}}, Rec(0x0017, Cat({W({0xFFFF}), W({0, 0, 0})}))), "Error reading record");
+  ExpectLoadError(Workbook({Rec(0x00E5, Cat({W({3}), W({0, 1, 0, 1})}))}), "Record with ID 0xe5 is invalid");
+  ExpectLoadError(Workbook({Rec(0x01B0, Cat({W({1, 0, 0, 1, 0, 1, 50}), W({0, 1, 0, 1})}))}),
+                  "Record with ID 0x1b0 is invalid");
+  // A NAME whose characters run past its body.
+  ExpectLoadError(Workbook({Bytes{}}, Rec(0x0018, Cat({W({0, 0xFF00, 0, 0, 0, 0, 0}), Bytes{0, 'a'}}))),
+                  "Record with ID 0x18 is invalid");
+  // A shared string table spread over thousands of one-byte CONTINUE records reads in one pass.
+  Bytes sst = Rec(0x00FC, Cat({D(3000), D(3000)}));
+  for (int i = 0; i < 3000; ++i) {
+    Append(sst, Cat({Rec(0x003C, W({1})), Rec(0x003C, Bytes{0}), Rec(0x003C, Latin1("x"))}));
+  }
+  Bytes stream = Cat({Bof(0x0005), BoundSheet("S"), sst, Eof(), Bof(0x0010), Window2(), Eof()});
+  TWorkbook strings;
+  strings.Load(stream);
+  EXPECT_EQ(strings.Globals().SST().Count(), 3000u);
+}
+
 TEST(WorkbookStream, SaveNeedsEverySectionAndOneBoundSheetPerSheet) {
   TWorkbook empty;
   try {
