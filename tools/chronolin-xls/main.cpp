@@ -88,7 +88,7 @@ void Dump(const std::string& file) {
     std::printf("  \"%s\"", shown.c_str());
     if (name.SheetIndex() != 0) std::printf(" local to sheet %d", name.SheetIndex() - 1);
     if (r.first_row >= 0) {
-      std::printf(" sheet %d rows %d-%d columns %d-%d", r.sheet, r.first_row, r.last_row,
+      std::printf(", range: sheet %d rows %d-%d columns %d-%d", r.sheet, r.first_row, r.last_row,
                   r.first_column, r.last_column);
     }
     std::printf("\n");
