@@ -28,7 +28,8 @@ namespace {
 constexpr std::uint32_t kRows = 65536;
 constexpr std::uint16_t kColumns = 10;
 
-void Record(std::vector<std::uint8_t>& out, std::uint16_t id, const std::vector<std::uint8_t>& body) {
+void Record(std::vector<std::uint8_t>& out, std::uint16_t id,
+            const std::vector<std::uint8_t>& body) {
   biff::Put16(out, id);
   biff::Put16(out, static_cast<std::uint16_t>(body.size()));
   out.insert(out.end(), body.begin(), body.end());
@@ -36,7 +37,9 @@ void Record(std::vector<std::uint8_t>& out, std::uint16_t id, const std::vector<
 
 std::vector<std::uint8_t> Bof(std::uint16_t kind) {
   std::vector<std::uint8_t> b;
-  for (const std::uint16_t w : {std::uint16_t{0x0600}, kind, std::uint16_t{0x0DBB}, std::uint16_t{0x07CC}}) biff::Put16(b, w);
+  for (const std::uint16_t w :
+       {std::uint16_t{0x0600}, kind, std::uint16_t{0x0DBB}, std::uint16_t{0x07CC}})
+    biff::Put16(b, w);
   biff::Put32(b, 0);
   biff::Put32(b, 0x0600);
   return b;
@@ -87,8 +90,9 @@ std::vector<std::uint8_t> MakeStream() {
   Record(out, 0x0809, Bof(0x0010));
   for (std::uint32_t r = 0; r < kRows; ++r) {
     std::vector<std::uint8_t> row;
-    for (const std::uint16_t w : {static_cast<std::uint16_t>(r), std::uint16_t{0}, kColumns, std::uint16_t{255},
-                                  std::uint16_t{0}, std::uint16_t{0}, std::uint16_t{0x100}, std::uint16_t{15}}) {
+    for (const std::uint16_t w :
+         {static_cast<std::uint16_t>(r), std::uint16_t{0}, kColumns, std::uint16_t{255},
+          std::uint16_t{0}, std::uint16_t{0}, std::uint16_t{0x100}, std::uint16_t{15}}) {
       biff::Put16(row, w);
     }
     Record(out, 0x0208, row);

@@ -36,7 +36,9 @@ inline void SetDouble(std::uint8_t* p, double value) {
   Set32(p + 4, static_cast<std::uint32_t>(bits >> 32));
 }
 
-inline void Put8(std::vector<std::uint8_t>& out, std::uint8_t v) { out.push_back(v); }
+inline void Put8(std::vector<std::uint8_t>& out, std::uint8_t v) {
+  out.push_back(v);
+}
 inline void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
   out.push_back(static_cast<std::uint8_t>(v));
   out.push_back(static_cast<std::uint8_t>(v >> 8));

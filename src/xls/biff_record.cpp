@@ -30,7 +30,8 @@ TBaseRecord::~TBaseRecord() {
 
 void TBaseRecord::SetData(std::vector<std::uint8_t> data) {
   if (data.size() > 0xFFFF) throw XlsError(Format(msg::kRecordInvalid, id_));
-  const auto delta = static_cast<std::int64_t>(data.size()) - static_cast<std::int64_t>(data_.size());
+  const auto delta =
+      static_cast<std::int64_t>(data.size()) - static_cast<std::int64_t>(data_.size());
   data_ = std::move(data);
   NotifySizeChanged(delta);
 }
@@ -61,7 +62,9 @@ void TBaseRecord::SaveChain(TOutStream& out) const {
   }
 }
 
-void TBaseRecord::SaveToStream(TOutStream& out) const { SaveChain(out); }
+void TBaseRecord::SaveToStream(TOutStream& out) const {
+  SaveChain(out);
+}
 
 std::int64_t TBaseRecord::TotalSize() const {
   std::int64_t total = 0;
@@ -79,7 +82,9 @@ std::int64_t TBaseRecord::DataSizeWithContinues() const {
   return total;
 }
 
-std::unique_ptr<TBaseRecord> TContinueRecord::Clone() const { return CloneContinue(); }
+std::unique_ptr<TBaseRecord> TContinueRecord::Clone() const {
+  return CloneContinue();
+}
 
 std::unique_ptr<TContinueRecord> TContinueRecord::CloneContinue() const {
   // Copy the chain link by link rather than recursively.

@@ -105,8 +105,7 @@ class TBaseRowColRecord : public TBaseRecord {
 };
 
 // Throws "Record with ID 0x%x is invalid" unless data.size() >= min_size.
-void RequireBodySize(std::uint16_t id, const std::vector<std::uint8_t>& data,
-                     std::size_t min_size);
+void RequireBodySize(std::uint16_t id, const std::vector<std::uint8_t>& data, std::size_t min_size);
 
 template <class T>
 std::unique_ptr<TBaseRecord> CloneAs(const T& record) {

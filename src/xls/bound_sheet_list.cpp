@@ -48,11 +48,13 @@ void TBoundSheetList::Rename(std::size_t i, std::u16string_view name) {
 }
 
 std::u16string TBoundSheetList::FreshName(std::u16string_view base) {
-  auto same_base = std::find_if(names_.begin(), names_.end(), [&](const NameEntry& e) { return e.base == base; });
+  auto same_base = std::find_if(names_.begin(), names_.end(),
+                                [&](const NameEntry& e) { return e.base == base; });
   std::uint32_t number = 0;
   if (same_base != names_.end()) {
     number = same_base->number + 1;
-    while (names_.contains(std::u16string_view(MakeEntry(std::u16string(base), number).full))) ++number;
+    while (names_.contains(std::u16string_view(MakeEntry(std::u16string(base), number).full)))
+      ++number;
   }
   NameEntry entry = MakeEntry(std::u16string(base), number);
   std::u16string full = entry.full;

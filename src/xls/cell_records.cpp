@@ -33,20 +33,29 @@ Variant TNumberRecord::GetValue() const {
 TRKRecord::TRKRecord(std::uint16_t id, std::vector<std::uint8_t> data)
     : TCellRecord(id, std::move(data), 10) {}
 
-Variant TRKRecord::GetValue() const { return Variant::FromDouble(DecodeRK(Get32(6))); }
+Variant TRKRecord::GetValue() const {
+  return Variant::FromDouble(DecodeRK(Get32(6)));
+}
 
 TBoolErrRecord::TBoolErrRecord(std::uint16_t id, std::vector<std::uint8_t> data)
     : TCellRecord(id, std::move(data), 8) {}
 
 const char* TBoolErrRecord::ErrorText(std::uint8_t code) {
   switch (code) {
-    case 7: return "#DIV/0!";
-    case 15: return "#VALUE!";
-    case 23: return "#REF!";
-    case 29: return "#NAME?";
-    case 36: return "#NUM!";
-    case 42: return "#N/A";
-    default: return "#NULL!";
+    case 7:
+      return "#DIV/0!";
+    case 15:
+      return "#VALUE!";
+    case 23:
+      return "#REF!";
+    case 29:
+      return "#NAME?";
+    case 36:
+      return "#NUM!";
+    case 42:
+      return "#N/A";
+    default:
+      return "#NULL!";
   }
 }
 

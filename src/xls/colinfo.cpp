@@ -14,8 +14,8 @@ void TColInfoList::Load(const TBaseRecord& colinfo) {
   const std::uint16_t first = colinfo.Get16(0);
   const std::uint16_t last = std::min(colinfo.Get16(2), kMaxColumn);
   for (std::uint32_t c = first; c <= last; ++c) {
-    columns_[static_cast<std::uint16_t>(c)] =
-        TColInfo{static_cast<std::uint16_t>(c), colinfo.Get16(4), colinfo.Get16(6), colinfo.Get16(8)};
+    columns_[static_cast<std::uint16_t>(c)] = TColInfo{
+        static_cast<std::uint16_t>(c), colinfo.Get16(4), colinfo.Get16(6), colinfo.Get16(8)};
   }
 }
 

@@ -37,11 +37,20 @@ std::unique_ptr<TEscherRecord> TEscherContainerRecord::Clone() const {
 void TEscherContainerRecord::AddChild(std::unique_ptr<TEscherRecord> child) {
   const char* duplicate = nullptr;
   switch (child->Type()) {
-    case escher::kBStoreContainer: duplicate = msg::kDuplicatedBStore; break;
-    case escher::kDg: duplicate = msg::kDuplicatedDg; break;
-    case escher::kDgg: duplicate = msg::kDuplicatedDgg; break;
-    case escher::kSolverContainer: duplicate = msg::kDuplicatedSolver; break;
-    default: break;
+    case escher::kBStoreContainer:
+      duplicate = msg::kDuplicatedBStore;
+      break;
+    case escher::kDg:
+      duplicate = msg::kDuplicatedDg;
+      break;
+    case escher::kDgg:
+      duplicate = msg::kDuplicatedDgg;
+      break;
+    case escher::kSolverContainer:
+      duplicate = msg::kDuplicatedSolver;
+      break;
+    default:
+      break;
   }
   if (duplicate != nullptr) {
     for (const auto& c : children_) {
@@ -69,11 +78,17 @@ TMsObj::TMsObj(const TMsObj& other) : obj_(other.obj_->Clone()) {
 
 TMsObj::~TMsObj() = default;
 
-std::uint16_t TMsObj::Kind() const { return obj_->DataSize() >= 6 ? obj_->Get16(4) : 0; }
+std::uint16_t TMsObj::Kind() const {
+  return obj_->DataSize() >= 6 ? obj_->Get16(4) : 0;
+}
 
-std::uint16_t TMsObj::ObjectId() const { return obj_->DataSize() >= 8 ? obj_->Get16(6) : 0; }
+std::uint16_t TMsObj::ObjectId() const {
+  return obj_->DataSize() >= 8 ? obj_->Get16(6) : 0;
+}
 
-void TMsObj::SetChart(std::unique_ptr<TChart> chart) { chart_ = std::move(chart); }
+void TMsObj::SetChart(std::unique_ptr<TChart> chart) {
+  chart_ = std::move(chart);
+}
 
 void TMsObj::SaveToStream(TOutStream& out) const {
   obj_->SaveToStream(out);
@@ -92,26 +107,43 @@ TEscherClientTextBoxRecord::TEscherClientTextBoxRecord(const TEscherClientTextBo
 
 std::unique_ptr<TEscherRecord> CreateEscherRecord(std::uint16_t ver_inst, std::uint16_t type) {
   switch (type) {
-    case escher::kBStoreContainer: return std::make_unique<TEscherBStoreRecord>(ver_inst, type);
-    case escher::kSpgrContainer: return std::make_unique<TEscherSpgrContainerRecord>(ver_inst, type);
-    case escher::kSpContainer: return std::make_unique<TEscherSpContainerRecord>(ver_inst, type);
+    case escher::kBStoreContainer:
+      return std::make_unique<TEscherBStoreRecord>(ver_inst, type);
+    case escher::kSpgrContainer:
+      return std::make_unique<TEscherSpgrContainerRecord>(ver_inst, type);
+    case escher::kSpContainer:
+      return std::make_unique<TEscherSpContainerRecord>(ver_inst, type);
     case escher::kSolverContainer:
       return std::make_unique<TEscherSolverContainerRecord>(ver_inst, type);
-    case escher::kDgg: return std::make_unique<TEscherDggRecord>(ver_inst, type);
-    case escher::kBSE: return std::make_unique<TEscherBSERecord>(ver_inst, type);
-    case escher::kDg: return std::make_unique<TEscherDgRecord>(ver_inst, type);
-    case escher::kSp: return std::make_unique<TEscherSPRecord>(ver_inst, type);
-    case escher::kOPT: return std::make_unique<TEscherOPTRecord>(ver_inst, type);
-    case escher::kClientTextbox: return std::make_unique<TEscherClientTextBoxRecord>(ver_inst, type);
-    case escher::kClientAnchor: return std::make_unique<TEscherClientAnchorRecord>(ver_inst, type);
-    case escher::kClientData: return std::make_unique<TEscherClientDataRecord>(ver_inst, type);
-    case escher::kConnectorRule: return std::make_unique<TEscherConnectorRuleRecord>(ver_inst, type);
-    case escher::kAlignRule: throw XlsError(Format(msg::kNotImplementedRecord, "AlignRule"));
-    case escher::kArcRule: return std::make_unique<TEscherArcRuleRecord>(ver_inst, type);
-    case escher::kCalloutRule: return std::make_unique<TEscherCalloutRuleRecord>(ver_inst, type);
-    default: break;
+    case escher::kDgg:
+      return std::make_unique<TEscherDggRecord>(ver_inst, type);
+    case escher::kBSE:
+      return std::make_unique<TEscherBSERecord>(ver_inst, type);
+    case escher::kDg:
+      return std::make_unique<TEscherDgRecord>(ver_inst, type);
+    case escher::kSp:
+      return std::make_unique<TEscherSPRecord>(ver_inst, type);
+    case escher::kOPT:
+      return std::make_unique<TEscherOPTRecord>(ver_inst, type);
+    case escher::kClientTextbox:
+      return std::make_unique<TEscherClientTextBoxRecord>(ver_inst, type);
+    case escher::kClientAnchor:
+      return std::make_unique<TEscherClientAnchorRecord>(ver_inst, type);
+    case escher::kClientData:
+      return std::make_unique<TEscherClientDataRecord>(ver_inst, type);
+    case escher::kConnectorRule:
+      return std::make_unique<TEscherConnectorRuleRecord>(ver_inst, type);
+    case escher::kAlignRule:
+      throw XlsError(Format(msg::kNotImplementedRecord, "AlignRule"));
+    case escher::kArcRule:
+      return std::make_unique<TEscherArcRuleRecord>(ver_inst, type);
+    case escher::kCalloutRule:
+      return std::make_unique<TEscherCalloutRuleRecord>(ver_inst, type);
+    default:
+      break;
   }
-  if ((ver_inst & 0x000F) == 0x000F) return std::make_unique<TEscherContainerRecord>(ver_inst, type);
+  if ((ver_inst & 0x000F) == 0x000F)
+    return std::make_unique<TEscherContainerRecord>(ver_inst, type);
   return std::make_unique<TEscherDataRecord>(ver_inst, type);
 }
 

@@ -91,13 +91,13 @@ class TEscherContainerRecord : public TEscherRecord {
   std::vector<std::unique_ptr<TEscherRecord>> children_;
 };
 
-#define CHRONOLIN_ESCHER_CLASS(Name, Base)                                               \
-  class Name final : public Base {                                                       \
-   public:                                                                               \
-    using Base::Base;                                                                    \
-    std::unique_ptr<TEscherRecord> Clone() const override {                              \
-      return std::unique_ptr<TEscherRecord>(new Name(*this));                            \
-    }                                                                                    \
+#define CHRONOLIN_ESCHER_CLASS(Name, Base)                    \
+  class Name final : public Base {                            \
+   public:                                                    \
+    using Base::Base;                                         \
+    std::unique_ptr<TEscherRecord> Clone() const override {   \
+      return std::unique_ptr<TEscherRecord>(new Name(*this)); \
+    }                                                         \
   }
 
 CHRONOLIN_ESCHER_CLASS(TEscherBStoreRecord, TEscherContainerRecord);

@@ -46,7 +46,8 @@ TFormulaRecord::TFormulaRecord(std::uint16_t id, std::vector<std::uint8_t> data)
   body[14] |= 0x02;
 }
 
-TFormulaRecord::TFormulaRecord(const TFormulaRecord& other) : TCellRecord(other), value_(other.value_) {
+TFormulaRecord::TFormulaRecord(const TFormulaRecord& other)
+    : TCellRecord(other), value_(other.value_) {
   if (other.array_) {
     array_.reset(static_cast<TArrayRecord*>(other.array_->Clone().release()));
   }

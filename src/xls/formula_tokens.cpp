@@ -47,18 +47,37 @@ std::size_t TokenSize(const std::uint8_t* data, std::size_t size, std::size_t po
   }
   if (id < 0x20 || id >= 0x80) return 0;
   switch (BaseId(id)) {
-    case 0x20: return Need(size, pos, 8);   // array (its values follow the tokens)
-    case 0x21: return Need(size, pos, 3);   // function
-    case 0x22: return Need(size, pos, 4);   // function with argument count
-    case 0x23: return Need(size, pos, 5);   // name
-    case 0x24: case 0x2A: case 0x2C: return Need(size, pos, 5);  // references
-    case 0x25: case 0x2B: case 0x2D: return Need(size, pos, 9);  // areas
-    case 0x39: return Need(size, pos, 7);   // external name
-    case 0x3A: case 0x3C: return Need(size, pos, 7);   // 3-D references
-    case 0x3B: case 0x3D: return Need(size, pos, 11);  // 3-D areas
-    case 0x26: case 0x27: case 0x28:
+    case 0x20:
+      return Need(size, pos, 8);  // array (its values follow the tokens)
+    case 0x21:
+      return Need(size, pos, 3);  // function
+    case 0x22:
+      return Need(size, pos, 4);  // function with argument count
+    case 0x23:
+      return Need(size, pos, 5);  // name
+    case 0x24:
+    case 0x2A:
+    case 0x2C:
+      return Need(size, pos, 5);  // references
+    case 0x25:
+    case 0x2B:
+    case 0x2D:
+      return Need(size, pos, 9);  // areas
+    case 0x39:
+      return Need(size, pos, 7);  // external name
+    case 0x3A:
+    case 0x3C:
+      return Need(size, pos, 7);  // 3-D references
+    case 0x3B:
+    case 0x3D:
+      return Need(size, pos, 11);  // 3-D areas
+    case 0x26:
+    case 0x27:
+    case 0x28:
       return memory_tokens ? Need(size, pos, 7) : 0;
-    case 0x29: case 0x2E: case 0x2F:
+    case 0x29:
+    case 0x2E:
+    case 0x2F:
       return memory_tokens ? Need(size, pos, 3) : 0;
     default:
       return 0;

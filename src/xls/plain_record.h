@@ -3,9 +3,9 @@
 // exist so that lists, clones and later edits can tell them apart.
 #include "xls/biff_record.h"
 
-#define CHRONOLIN_PLAIN_RECORD(Name)                                                  \
-  class Name final : public TBaseRecord {                                             \
-   public:                                                                            \
-    using TBaseRecord::TBaseRecord;                                                   \
-    std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }   \
+#define CHRONOLIN_PLAIN_RECORD(Name)                                               \
+  class Name final : public TBaseRecord {                                          \
+   public:                                                                         \
+    using TBaseRecord::TBaseRecord;                                                \
+    std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); } \
   }

@@ -50,7 +50,9 @@ void TBaseRecordList::Resize(std::size_t count) {
   items_.resize(count);
 }
 
-void TBaseRecordList::Clear() { Resize(0); }
+void TBaseRecordList::Clear() {
+  Resize(0);
+}
 
 void TBaseRecordList::CloneFrom(const TBaseRecordList& other) {
   for (const auto& record : other.items_) {

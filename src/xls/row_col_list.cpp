@@ -6,7 +6,9 @@ namespace chronolin {
 
 namespace {
 
-std::uint16_t ColumnOf(const TBaseRecord* record) { return record->Get16(2); }
+std::uint16_t ColumnOf(const TBaseRecord* record) {
+  return record->Get16(2);
+}
 
 }  // namespace
 

@@ -36,7 +36,9 @@ TCellMergingRecord::TCellMergingRecord(std::uint16_t id, std::vector<std::uint8_
   if (2u + 8u * RangeCount() > DataSize()) throw XlsError(Format(msg::kRecordInvalid, id));
 }
 
-TCellRange TCellMergingRecord::Range(std::size_t i) const { return RangeAt(*this, 2 + 8 * i); }
+TCellRange TCellMergingRecord::Range(std::size_t i) const {
+  return RangeAt(*this, 2 + 8 * i);
+}
 
 TCondFmtRecord::TCondFmtRecord(std::uint16_t id, std::vector<std::uint8_t> data)
     : TBaseRecord(id, std::move(data)) {
@@ -44,6 +46,8 @@ TCondFmtRecord::TCondFmtRecord(std::uint16_t id, std::vector<std::uint8_t> data)
   if (14u + 8u * RangeCount() > DataSize()) throw XlsError(Format(msg::kRecordInvalid, id));
 }
 
-TCellRange TCondFmtRecord::Range(std::size_t i) const { return RangeAt(*this, 14 + 8 * i); }
+TCellRange TCondFmtRecord::Range(std::size_t i) const {
+  return RangeAt(*this, 14 + 8 * i);
+}
 
 }  // namespace chronolin

@@ -23,9 +23,8 @@ void TSST::Load(const TBaseRecord& sst) {
 }
 
 void TSST::Sort() {
-  std::stable_sort(entries_.begin(), entries_.end(), [](const auto& a, const auto& b) {
-    return Compare(a->string, b->string) < 0;
-  });
+  std::stable_sort(entries_.begin(), entries_.end(),
+                   [](const auto& a, const auto& b) { return Compare(a->string, b->string) < 0; });
 }
 
 std::shared_ptr<TSSTEntry> TSST::AddString(std::u16string_view text) {
@@ -99,7 +98,9 @@ TSST::Layout TSST::Plan() const {
   return layout;
 }
 
-std::size_t TSST::BucketSize() const { return std::max<std::size_t>(entries_.size() / 128 + 1, 8); }
+std::size_t TSST::BucketSize() const {
+  return std::max<std::size_t>(entries_.size() / 128 + 1, 8);
+}
 
 std::size_t TSST::BucketCount() const {
   return entries_.empty() ? 0 : (entries_.size() - 1) / BucketSize() + 1;

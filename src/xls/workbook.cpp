@@ -8,7 +8,9 @@
 
 namespace chronolin {
 
-TWorkbook::~TWorkbook() { sheets_.clear(); }
+TWorkbook::~TWorkbook() {
+  sheets_.clear();
+}
 
 void TWorkbook::Clear() {
   sheets_.clear();

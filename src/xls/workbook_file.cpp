@@ -2,7 +2,8 @@
 
 namespace chronolin {
 
-void LoadWorkbookFile(const std::string& file_name, TXlsStorageList& storages, TWorkbook& workbook) {
+void LoadWorkbookFile(const std::string& file_name, TXlsStorageList& storages,
+                      TWorkbook& workbook) {
   storages.LoadFromFile(file_name);
   workbook.Load(storages.FindStream(kWorkbookStreamName));
 }

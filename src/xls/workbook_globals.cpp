@@ -3,9 +3,9 @@
 #include "common/format.h"
 #include "xls/palette.h"
 #include "xls/record_ids.h"
+#include "xls/sheet_records.h"
 #include "xls/xls_error.h"
 #include "xls/xls_messages.h"
-#include "xls/sheet_records.h"
 
 namespace chronolin {
 
@@ -21,8 +21,8 @@ void TWorkbookGlobals::Route(TBiffReader& reader, std::unique_ptr<TBaseRecord> r
 
   switch (id) {
     case rid::kBoundSheet:
-      bound_sheets_.Add(std::unique_ptr<TBoundSheetRecord>(
-          static_cast<TBoundSheetRecord*>(record.release())));
+      bound_sheets_.Add(
+          std::unique_ptr<TBoundSheetRecord>(static_cast<TBoundSheetRecord*>(record.release())));
       return;
     case rid::kName:
       names_.Add(std::move(record));
@@ -74,7 +74,8 @@ std::int64_t TWorkbookGlobals::BodySize() const {
 std::uint32_t TWorkbookGlobals::PaletteColor(int index) const {
   if (palette_ != nullptr) {
     const int count = palette_->DataSize() >= 2 ? palette_->Get16(0) : 0;
-    if (index < 0 || index >= count || 2u + 4u * static_cast<unsigned>(index) + 4 > palette_->DataSize()) {
+    if (index < 0 || index >= count ||
+        2u + 4u * static_cast<unsigned>(index) + 4 > palette_->DataSize()) {
       throw XlsError(Format(msg::kIndexOutOfRange, index, "Palette Color Index", 0, count - 1));
     }
     return palette_->Get32(2 + 4 * static_cast<std::size_t>(index));
@@ -95,7 +96,8 @@ void TWorkbookGlobals::SetPaletteColor(int index, std::uint32_t color) {
     other_.Insert(palette_position_, std::move(record));
   }
   const int count = palette_->DataSize() >= 2 ? palette_->Get16(0) : 0;
-  if (index < 0 || index >= count || 2u + 4u * static_cast<unsigned>(index) + 4 > palette_->DataSize()) {
+  if (index < 0 || index >= count ||
+      2u + 4u * static_cast<unsigned>(index) + 4 > palette_->DataSize()) {
     throw XlsError(Format(msg::kTooManyEntries, index, count - 1));
   }
   palette_->Set32(2 + 4 * static_cast<std::size_t>(index), color);

@@ -32,7 +32,8 @@ void TWorkSheet::Route(TBiffReader& reader, std::unique_ptr<TBaseRecord> record)
   if (r->Id() != rid::kCf) last_cond_fmt_ = nullptr;
   switch (r->Id()) {
     case rid::kDefColWidth:
-      default_column_width_ = static_cast<std::uint32_t>(static_cast<TDefColWidthRecord*>(r)->Width()) * 290;
+      default_column_width_ =
+          static_cast<std::uint32_t>(static_cast<TDefColWidthRecord*>(r)->Width()) * 290;
       break;
     case rid::kDefRowHeight:
       default_row_height_ = static_cast<TDefRowHeightRecord*>(r)->Height();
@@ -130,8 +131,8 @@ void TWorkSheet::LinkNotes() {
 bool TWorkSheet::IsArrayAnchor(std::uint16_t row, std::uint16_t column) const {
   TCellRecord* cell = cells_.CellList().Find(row, column);
   auto* formula = dynamic_cast<TFormulaRecord*>(cell);
-  return formula != nullptr && formula->Array() != nullptr &&
-         formula->Array()->FirstRow() == row && formula->Array()->FirstColumn() == column;
+  return formula != nullptr && formula->Array() != nullptr && formula->Array()->FirstRow() == row &&
+         formula->Array()->FirstColumn() == column;
 }
 
 void TWorkSheet::ExpandSharedFormulas() {
@@ -180,9 +181,8 @@ void TWorkSheet::SaveBody(TOutStream& out) const {
 }
 
 std::int64_t TWorkSheet::BodySize() const {
-  return head_.TotalSize() + page_breaks_.TotalSize() + col_info_.TotalSize() +
-         cells_.TotalSize() + drawing_->TotalSize() + notes_.TotalSize() + tail_.TotalSize() +
-         ranges_.TotalSize();
+  return head_.TotalSize() + page_breaks_.TotalSize() + col_info_.TotalSize() + cells_.TotalSize() +
+         drawing_->TotalSize() + notes_.TotalSize() + tail_.TotalSize() + ranges_.TotalSize();
 }
 
 void TWorkSheet::Clear() {
@@ -218,7 +218,8 @@ std::unique_ptr<TSheet> TWorkSheet::Clone() const {
   copy->drawing_ = drawing_->Clone();
   copy->cells_.RowList().CloneFrom(cells_.RowList());
   for (std::size_t r = 0; r < cells_.CellList().RowCount(); ++r) {
-    if (TRowColRecordList* row = cells_.CellList().Row(r)) copy->cells_.CellList().EnsureRow(r).CloneFrom(*row);
+    if (TRowColRecordList* row = cells_.CellList().Row(r))
+      copy->cells_.CellList().EnsureRow(r).CloneFrom(*row);
   }
   for (std::size_t r = 0; r < notes_.RowCount(); ++r) {
     if (TRowColRecordList* row = notes_.Row(r)) copy->notes_.EnsureRow(r).CloneFrom(*row);

@@ -4,7 +4,8 @@
 namespace chronolin::msg {
 
 inline constexpr const char* kFileInvalid = "Error reading Excel records. File invalid";
-inline constexpr const char* kInvalidVersion = "Template file is saved with an invalid Excel version";
+inline constexpr const char* kInvalidVersion =
+    "Template file is saved with an invalid Excel version";
 inline constexpr const char* kPasswordProtected = "File is password protected";
 inline constexpr const char* kTwoContinues =
     "Trying to add more than one CONTINUE record to the same record";

@@ -14,7 +14,9 @@ namespace chronolin::bifftest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
+inline void Append(Bytes& out, const Bytes& more) {
+  out.insert(out.end(), more.begin(), more.end());
+}
 
 inline Bytes Rec(std::uint16_t id, const Bytes& body) {
   Bytes r;
@@ -40,12 +42,16 @@ inline Bytes Cat(std::initializer_list<Bytes> parts) {
   for (const auto& p : parts) Append(b, p);
   return b;
 }
-inline Bytes Latin1(const std::string& s) { return Bytes(s.begin(), s.end()); }
+inline Bytes Latin1(const std::string& s) {
+  return Bytes(s.begin(), s.end());
+}
 
 inline Bytes Bof(std::uint16_t kind, std::uint16_t version = 0x0600) {
   return Rec(0x0809, Cat({W({version, kind, 0x0DBB, 0x07CC}), D(0), D(0x0600)}));
 }
-inline Bytes Eof() { return Rec(0x000A, {}); }
+inline Bytes Eof() {
+  return Rec(0x000A, {});
+}
 
 // BOUNDSHEET with an 8-bit name and a zero offset (the save fills it in).
 inline Bytes BoundSheet(const std::string& name, std::uint16_t options = 0) {
@@ -55,12 +61,16 @@ inline Bytes BoundSheet(const std::string& name, std::uint16_t options = 0) {
 
 // An SST body of 8-bit strings.
 inline Bytes SstBody(const std::vector<std::string>& strings) {
-  Bytes b = Cat({D(static_cast<std::uint32_t>(strings.size())), D(static_cast<std::uint32_t>(strings.size()))});
-  for (const auto& s : strings) Append(b, Cat({W({static_cast<std::uint16_t>(s.size())}), Bytes{0}, Latin1(s)}));
+  Bytes b = Cat({D(static_cast<std::uint32_t>(strings.size())),
+                 D(static_cast<std::uint32_t>(strings.size()))});
+  for (const auto& s : strings)
+    Append(b, Cat({W({static_cast<std::uint16_t>(s.size())}), Bytes{0}, Latin1(s)}));
   return b;
 }
 
-inline Bytes Row(std::uint16_t row) { return Rec(0x0208, W({row, 0, 1, 255, 0, 0, 0x100, 15})); }
+inline Bytes Row(std::uint16_t row) {
+  return Rec(0x0208, W({row, 0, 1, 255, 0, 0, 0x100, 15}));
+}
 inline Bytes Number(std::uint16_t row, std::uint16_t col, double value, std::uint16_t xf = 15) {
   Bytes b = W({row, col, xf});
   b.resize(14);
@@ -70,7 +80,9 @@ inline Bytes Number(std::uint16_t row, std::uint16_t col, double value, std::uin
 inline Bytes LabelSst(std::uint16_t row, std::uint16_t col, std::uint32_t index) {
   return Rec(0x00FD, Cat({W({row, col, 15}), D(index)}));
 }
-inline Bytes Window2() { return Rec(0x023E, W({0x06B6, 0, 0, 64, 0, 0, 0, 0, 0})); }
+inline Bytes Window2() {
+  return Rec(0x023E, W({0x06B6, 0, 0, 64, 0, 0, 0, 0, 0}));
+}
 
 // A workbook stream: globals (with `globals` records and the SST when given) and one
 // worksheet per body, each body placed between its BOF and a WINDOW2 + EOF.

@@ -42,13 +42,15 @@ TEST(RK, EncodesFloatingFormFirstThenIntegerThenHundredths) {
 }
 
 TEST(Cells, ValuesByTypeAndMultipleRecordsExpanded) {
-  const Bytes mulrk = Rec(0x00BD, Cat({W({2, 3}), W({21}), D(0x40080000), W({22}), D(4000006), W({4})}));
+  const Bytes mulrk =
+      Rec(0x00BD, Cat({W({2, 3}), W({21}), D(0x40080000), W({22}), D(4000006), W({4})}));
   const Bytes mulblank = Rec(0x00BE, Cat({W({2, 6, 30, 31, 32, 8})}));
   const Bytes boolerr = Rec(0x0205, Cat({W({2, 0, 15}), Bytes{1, 0}}));
   const Bytes error = Rec(0x0205, Cat({W({2, 1, 15}), Bytes{7, 1}}));
   const Bytes unknown_error = Rec(0x0205, Cat({W({2, 2, 15}), Bytes{99, 1}}));
   TWorkbook workbook;
-  workbook.Load(Workbook({Cat({Row(2), boolerr, error, unknown_error, mulrk, mulblank, Number(2, 9, -1.25)})}));
+  workbook.Load(Workbook(
+      {Cat({Row(2), boolerr, error, unknown_error, mulrk, mulblank, Number(2, 9, -1.25)})}));
   const TCellList& cells = workbook.WorkSheet(0)->Cells().CellList();
   EXPECT_EQ(cells.Find(2, 0)->GetValue(), Variant::FromBool(true));
   EXPECT_EQ(cells.Find(2, 1)->GetValue().ToString(), "#DIV/0!");
@@ -84,10 +86,13 @@ TEST(Cells, RowsAreWrittenInBlocksOf32EachFollowedByItsCells) {
   std::vector<std::pair<std::uint16_t, std::uint16_t>> order;  // (id, row or column)
   for (const auto& rec : Records(Save(workbook))) {
     if (rec.id == rid::kRow) order.emplace_back(rec.id, biff::Get16(rec.body.data()));
-    if (rec.id == rid::kNumber) order.emplace_back(rec.id, biff::Get16(rec.body.data()) * 10 + biff::Get16(rec.body.data() + 2) / 4);
+    if (rec.id == rid::kNumber)
+      order.emplace_back(rec.id,
+                         biff::Get16(rec.body.data()) * 10 + biff::Get16(rec.body.data() + 2) / 4);
   }
   ASSERT_EQ(order.size(), 120u);
-  for (std::size_t i = 0; i < 32; ++i) EXPECT_EQ(order[i], std::make_pair(rid::kRow, static_cast<std::uint16_t>(i)));
+  for (std::size_t i = 0; i < 32; ++i)
+    EXPECT_EQ(order[i], std::make_pair(rid::kRow, static_cast<std::uint16_t>(i)));
   // Cells of row 0: column 1 before column 5.
   EXPECT_EQ(order[32], std::make_pair(rid::kNumber, std::uint16_t{0}));
   EXPECT_EQ(order[33], std::make_pair(rid::kNumber, std::uint16_t{1}));
@@ -131,7 +136,8 @@ TEST(Cells, ColumnInfoIsWrittenAsRunsOfEqualNeighbours) {
   for (const auto& r : Records(Save(workbook))) {
     if (r.id == rid::kColInfo) {
       EXPECT_EQ(r.body.size(), 12u);
-      runs.push_back({biff::Get16(r.body.data()), biff::Get16(r.body.data() + 2), biff::Get16(r.body.data() + 4)});
+      runs.push_back({biff::Get16(r.body.data()), biff::Get16(r.body.data() + 2),
+                      biff::Get16(r.body.data() + 4)});
     }
   }
   const std::vector<std::array<std::uint16_t, 3>> expected = {
@@ -140,7 +146,8 @@ TEST(Cells, ColumnInfoIsWrittenAsRunsOfEqualNeighbours) {
 }
 
 TEST(Cells, PageBreaksMergeDuplicatesAndStaySorted) {
-  const Bytes breaks = Rec(0x001B, Cat({W({4}), W({12, 0, 255}), W({3, 0, 255}), W({12, 0, 100}), W({7, 0, 255})}));
+  const Bytes breaks =
+      Rec(0x001B, Cat({W({4}), W({12, 0, 255}), W({3, 0, 255}), W({12, 0, 100}), W({7, 0, 255})}));
   TWorkbook workbook;
   workbook.Load(Workbook({breaks}));
   const auto& list = workbook.WorkSheet(0)->PageBreaks().Breaks();

@@ -23,8 +23,12 @@ Bytes NumberResult(double v) {
   biff::SetDouble(b.data(), v);
   return b;
 }
-Bytes SpecialResult(std::uint8_t kind, std::uint8_t value) { return Bytes{kind, 0, value, 0, 0, 0, 0xFF, 0xFF}; }
-Bytes Exp(std::uint16_t row, std::uint16_t col) { return Cat({Bytes{0x01}, W({row, col})}); }
+Bytes SpecialResult(std::uint8_t kind, std::uint8_t value) {
+  return Bytes{kind, 0, value, 0, 0, 0, 0xFF, 0xFF};
+}
+Bytes Exp(std::uint16_t row, std::uint16_t col) {
+  return Cat({Bytes{0x01}, W({row, col})});
+}
 
 TFormulaRecord* FormulaAt(TWorkbook& workbook, std::uint16_t row, std::uint16_t col) {
   return dynamic_cast<TFormulaRecord*>(workbook.WorkSheet(0)->Cells().CellList().Find(row, col));
@@ -34,11 +38,10 @@ TEST(Formula, CachedResultsAreReadAndAPlaceholderIsSaved) {
   const Bytes tokens = Bytes{0x1E, 1, 0};  // =1
   const Bytes string = Rec(0x0207, Cat({W({3}), Bytes{0}, Latin1("abc")}));
   TWorkbook workbook;
-  workbook.Load(Workbook({Cat({Row(0), Formula(0, 0, NumberResult(2.5), tokens),
-                               Formula(0, 1, SpecialResult(0, 0), tokens), string,
-                               Formula(0, 2, SpecialResult(1, 1), tokens),
-                               Formula(0, 3, SpecialResult(2, 7), tokens),
-                               Formula(0, 4, SpecialResult(3, 0), tokens)})}));
+  workbook.Load(Workbook({Cat(
+      {Row(0), Formula(0, 0, NumberResult(2.5), tokens), Formula(0, 1, SpecialResult(0, 0), tokens),
+       string, Formula(0, 2, SpecialResult(1, 1), tokens),
+       Formula(0, 3, SpecialResult(2, 7), tokens), Formula(0, 4, SpecialResult(3, 0), tokens)})}));
   EXPECT_EQ(FormulaAt(workbook, 0, 0)->GetValue(), Variant::FromDouble(2.5));
   EXPECT_EQ(FormulaAt(workbook, 0, 1)->GetValue(), Variant::FromWideString(u"abc"));
   EXPECT_EQ(FormulaAt(workbook, 0, 2)->GetValue(), Variant::FromBool(true));
@@ -65,13 +68,15 @@ TEST(Formula, SharedFormulasExpandIntoEachCellWithAbsoluteReferences) {
   // B6:B8 share "=B(row-1)*2 + $A$1 + A(row-1):A$1" written relative: ptgRefN (-1 row,
   // 0 column), an absolute ptgRef, and an area ptgAreaN one column to the left whose last row
   // is absolute.
-  const Bytes shared_tokens = Cat({Bytes{0x2C}, W({0xFFFF, 0xC000}), Bytes{0x1E, 2, 0, 0x05},
-                                   Bytes{0x24}, W({0, 0}), Bytes{0x03},
-                                   Bytes{0x4D}, W({0xFFFF, 0, 0xC0FF, 0x40FF}), Bytes{0x03}});
-  const Bytes shrfmla = Rec(0x04BC, Cat({W({5, 7}), Bytes{1, 1, 0, 3},
-                                         W({static_cast<std::uint16_t>(shared_tokens.size())}), shared_tokens}));
-  Bytes body = Cat({Row(5), Row(6), Row(7), Formula(5, 1, NumberResult(1), Exp(5, 1), 0x08), shrfmla,
-                    Formula(6, 1, NumberResult(1), Exp(5, 1), 0x08), Formula(7, 1, NumberResult(1), Exp(5, 1), 0x08)});
+  const Bytes shared_tokens =
+      Cat({Bytes{0x2C}, W({0xFFFF, 0xC000}), Bytes{0x1E, 2, 0, 0x05}, Bytes{0x24}, W({0, 0}),
+           Bytes{0x03}, Bytes{0x4D}, W({0xFFFF, 0, 0xC0FF, 0x40FF}), Bytes{0x03}});
+  const Bytes shrfmla =
+      Rec(0x04BC, Cat({W({5, 7}), Bytes{1, 1, 0, 3},
+                       W({static_cast<std::uint16_t>(shared_tokens.size())}), shared_tokens}));
+  Bytes body = Cat({Row(5), Row(6), Row(7), Formula(5, 1, NumberResult(1), Exp(5, 1), 0x08),
+                    shrfmla, Formula(6, 1, NumberResult(1), Exp(5, 1), 0x08),
+                    Formula(7, 1, NumberResult(1), Exp(5, 1), 0x08)});
   TWorkbook workbook;
   workbook.Load(Workbook({body}));
   for (std::uint16_t row = 5; row <= 7; ++row) {
@@ -84,10 +89,10 @@ TEST(Formula, SharedFormulasExpandIntoEachCellWithAbsoluteReferences) {
     EXPECT_EQ(biff::Get16(t + 10), 0);      // $A$1 untouched
     EXPECT_EQ(t[15], 0x45);                 // area, value class
     EXPECT_EQ(biff::Get16(t + 16), row - 1);
-    EXPECT_EQ(biff::Get16(t + 18), 0);      // absolute row: no offset added
+    EXPECT_EQ(biff::Get16(t + 18), 0);       // absolute row: no offset added
     EXPECT_EQ(biff::Get16(t + 20), 0xC000);  // column A: one left of B
     EXPECT_EQ(biff::Get16(t + 22), 0x4000);
-    EXPECT_EQ(f.Data()[14] & 0x08, 0);       // no longer shared
+    EXPECT_EQ(f.Data()[14] & 0x08, 0);  // no longer shared
   }
   EXPECT_EQ(CountId(Save(workbook), rid::kShrFmla), 0u);
 
@@ -101,14 +106,14 @@ TEST(Formula, SharedFormulasExpandIntoEachCellWithAbsoluteReferences) {
 }
 
 TEST(Formula, TableArrayAndTheirFormulaStayTogether) {
-  const Bytes array = Rec(0x0221, Cat({W({1, 2}), Bytes{1, 1}, W({0}), D(0), W({3}), Bytes{0x1E, 4, 0}}));
+  const Bytes array =
+      Rec(0x0221, Cat({W({1, 2}), Bytes{1, 1}, W({0}), D(0), W({3}), Bytes{0x1E, 4, 0}}));
   const Bytes table = Rec(0x0236, Cat({W({3, 4}), Bytes{2, 2}, W({0, 1, 2, 3, 4})}));
   const Bytes string = Rec(0x0207, Cat({W({1}), Bytes{0}, Latin1("z")}));
-  Bytes body = Cat({Row(1), Row(2), Row(3),
-                    Formula(1, 1, SpecialResult(0, 0), Exp(1, 1)), array, string,
-                    Formula(2, 1, NumberResult(4), Exp(1, 1)),
-                    Formula(3, 2, NumberResult(4), Bytes{0x02, 3, 0, 2, 0}), table,
-                    Number(1, 0, 9)});
+  Bytes body =
+      Cat({Row(1), Row(2), Row(3), Formula(1, 1, SpecialResult(0, 0), Exp(1, 1)), array, string,
+           Formula(2, 1, NumberResult(4), Exp(1, 1)),
+           Formula(3, 2, NumberResult(4), Bytes{0x02, 3, 0, 2, 0}), table, Number(1, 0, 9)});
   TWorkbook workbook;
   workbook.Load(Workbook({body}));
   EXPECT_NE(FormulaAt(workbook, 1, 1)->Array(), nullptr);
@@ -126,7 +131,8 @@ TEST(Formula, TableArrayAndTheirFormulaStayTogether) {
 TEST(Formula, TokenArraysThatLeaveTheirRecordAreRefused) {
   TWorkbook workbook;
   try {
-    workbook.Load(Workbook({Rec(0x0006, Cat({W({0, 0, 15}), NumberResult(0), W({0}), D(0), W({200}), Bytes{0x03}}))}));
+    workbook.Load(Workbook(
+        {Rec(0x0006, Cat({W({0, 0, 15}), NumberResult(0), W({0}), D(0), W({200}), Bytes{0x03}}))}));
     FAIL();
   } catch (const XlsError& e) {
     EXPECT_STREQ(e.what(), "Record with ID 0x6 is invalid");

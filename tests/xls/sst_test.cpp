@@ -63,12 +63,14 @@ TEST(SST, TenThousandStringsSplitAt8222BytesWithTheirIndex) {
   }
   TSST again = Reload(records);
   ASSERT_EQ(again.Count(), count);
-  for (std::size_t i = 0; i < count; i += 997) EXPECT_EQ(again[i]->string.Text(), sst[i]->string.Text());
+  for (std::size_t i = 0; i < count; i += 997)
+    EXPECT_EQ(again[i]->string.Text(), sst[i]->string.Text());
 }
 
 TEST(SST, ExtSstArithmeticForExactly10000Strings) {
   TSST sst;
-  for (int i = 0; i < 10000; ++i) sst.AddString(u"s" + std::u16string(1, static_cast<char16_t>(0x100 + i)));
+  for (int i = 0; i < 10000; ++i)
+    sst.AddString(u"s" + std::u16string(1, static_cast<char16_t>(0x100 + i)));
   ASSERT_EQ(sst.Count(), 10000u);
   const auto ext = SaveTable(sst).back();
   EXPECT_EQ(biff::Get16(ext.body.data()), 79);
@@ -87,7 +89,8 @@ TEST(SST, EmptyTableWritesCountsAndAnEmptyIndex) {
 TEST(SST, AStringContinuingSixteenBitAfterAnEightBitStartReadsAsOne) {
   // "abc" in the SST record, then "\u0416\u0436" in a CONTINUE that opens with option byte 1.
   TSSTRecord head(rid::kSst, Cat({D(1), D(1), W({5}), Bytes{0}, Latin1("abc")}));
-  head.AppendContinue(std::make_unique<TContinueRecord>(rid::kContinue, Cat({Bytes{1}, W({0x0416, 0x0436})})));
+  head.AppendContinue(
+      std::make_unique<TContinueRecord>(rid::kContinue, Cat({Bytes{1}, W({0x0416, 0x0436})})));
   TSST sst;
   sst.Load(head);
   ASSERT_EQ(sst.Count(), 1u);
@@ -95,7 +98,8 @@ TEST(SST, AStringContinuingSixteenBitAfterAnEightBitStartReadsAsOne) {
   EXPECT_TRUE(sst[0]->string.IsWide());
   // And a 16-bit start continued with 8-bit characters.
   TSSTRecord wide(rid::kSst, Cat({D(1), D(1), W({3}), Bytes{1}, W({0x0416})}));
-  wide.AppendContinue(std::make_unique<TContinueRecord>(rid::kContinue, Cat({Bytes{0}, Latin1("\xe9z")})));
+  wide.AppendContinue(
+      std::make_unique<TContinueRecord>(rid::kContinue, Cat({Bytes{0}, Latin1("\xe9z")})));
   TSST sst2;
   sst2.Load(wide);
   EXPECT_EQ(sst2[0]->string.Text(), u"\u0416\u00e9z");

@@ -6,10 +6,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sstream>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -42,8 +42,12 @@ ShellRun Shell(const std::string& command) {
   return run;
 }
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
-std::string Tool() { return CHRONOLIN_XLS_TOOL; }
+std::string Quote(const std::string& s) {
+  return "'" + s + "'";
+}
+std::string Tool() {
+  return CHRONOLIN_XLS_TOOL;
+}
 
 Bytes ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -134,17 +138,21 @@ TEST_F(WorkbookFixtures, RoundTripsAreStableAndKeepEveryStream) {
       EXPECT_EQ(strip(a), strip(b)) << name;
     }
     if (HavePythonReaders()) {
-      const ShellRun compare = Shell("/usr/bin/python3 " + Quote(std::string(CHRONOLIN_TEST_DATA) + "/../xls/xlrd_compare.py") +
-                                " " + Quote(in) + " " + Quote(once));
+      const ShellRun compare =
+          Shell("/usr/bin/python3 " +
+                Quote(std::string(CHRONOLIN_TEST_DATA) + "/../xls/xlrd_compare.py") + " " +
+                Quote(in) + " " + Quote(once));
       EXPECT_EQ(compare.status, 0) << name << ":\n" << compare.output;
     }
   }
-  if (!gsf) GTEST_SKIP() << "gsf (libgsf-bin) is not installed: stream lists checked by olefile only";
+  if (!gsf)
+    GTEST_SKIP() << "gsf (libgsf-bin) is not installed: stream lists checked by olefile only";
   if (!HavePythonReaders()) GTEST_SKIP() << "python3-xlrd or python3-olefile is missing";
 }
 
 TEST_F(WorkbookFixtures, DumpShowsSheetsStringsAndNames) {
-  const ShellRun run = Shell(Tool() + " dump " + Quote(std::string(CHRONOLIN_TEST_DATA) + "/xls/gnm_charts.xls"));
+  const ShellRun run =
+      Shell(Tool() + " dump " + Quote(std::string(CHRONOLIN_TEST_DATA) + "/xls/gnm_charts.xls"));
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("stream Workbook"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find(" chart \""), std::string::npos) << run.output;

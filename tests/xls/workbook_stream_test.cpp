@@ -23,8 +23,8 @@ void ExpectLoadError(const Bytes& stream, const std::string& message) {
 
 TEST(WorkbookStream, SavesDropsIndexRecordsAndPointsBoundSheetsAtTheirBof) {
   const Bytes dims = Rec(0x0200, Cat({D(0), D(2), W({0, 2, 0})}));
-  const Bytes sheet1 = Cat({Rec(0x020B, Bytes(16)), dims, Row(0), Number(0, 0, 1.5), Number(0, 1, 2.5),
-                            Rec(0x00D7, D(20))});
+  const Bytes sheet1 = Cat({Rec(0x020B, Bytes(16)), dims, Row(0), Number(0, 0, 1.5),
+                            Number(0, 1, 2.5), Rec(0x00D7, D(20))});
   const Bytes sheet2 = Cat({dims, Row(1), LabelSst(1, 1, 0)});
   const Bytes globals = Cat({Rec(0x01C1, D(0)), Rec(0x003D, Bytes(18))});
   TWorkbook workbook;
@@ -33,7 +33,8 @@ TEST(WorkbookStream, SavesDropsIndexRecordsAndPointsBoundSheetsAtTheirBof) {
   EXPECT_EQ(workbook.SheetName(1), u"Sheet2");
 
   const Bytes out = Save(workbook);
-  for (const std::uint16_t dropped : {rid::kDimensions, rid::kIndex, rid::kDbCell, rid::kRecalcId}) {
+  for (const std::uint16_t dropped :
+       {rid::kDimensions, rid::kIndex, rid::kDbCell, rid::kRecalcId}) {
     EXPECT_EQ(CountId(out, dropped), 0u) << std::hex << dropped;
   }
   EXPECT_EQ(CountId(out, rid::kExtSst), 1u);  // written fresh
@@ -41,7 +42,8 @@ TEST(WorkbookStream, SavesDropsIndexRecordsAndPointsBoundSheetsAtTheirBof) {
   std::vector<std::size_t> sheet_bofs;
   for (const auto& r : Records(out)) {
     if (r.id == rid::kBoundSheet) offsets.push_back(biff::Get32(r.body.data()));
-    if (r.id == rid::kBof && biff::Get16(r.body.data() + 2) == rid::kBofWorksheet) sheet_bofs.push_back(r.offset);
+    if (r.id == rid::kBof && biff::Get16(r.body.data() + 2) == rid::kBofWorksheet)
+      sheet_bofs.push_back(r.offset);
   }
   ASSERT_EQ(offsets.size(), 2u);
   EXPECT_EQ(offsets[0], sheet_bofs.at(0));
@@ -115,7 +117,8 @@ TEST(WorkbookStream, RefusesMalformedAndUnsupportedStreams) {
   const std::string invalid = "Error reading Excel records. File invalid";
   const Bytes sheet = Cat({Row(0), Number(0, 0, 1)});
   // A BIFF5 workbook, and a password-protected one.
-  ExpectLoadError(Cat({Bof(0x0005, 0x0500), Eof()}), "Template file is saved with an invalid Excel version");
+  ExpectLoadError(Cat({Bof(0x0005, 0x0500), Eof()}),
+                  "Template file is saved with an invalid Excel version");
   ExpectLoadError(Workbook({sheet}, Rec(0x002F, Bytes(54))), "File is password protected");
   // Not a BOF first; an unknown sub-stream kind; a second globals section.
   ExpectLoadError(Cat({Row(0), Workbook({sheet})}), invalid);
@@ -131,7 +134,9 @@ TEST(WorkbookStream, RefusesMalformedAndUnsupportedStreams) {
   // A BOF inside a worksheet.
   ExpectLoadError(Workbook({Cat({Bof(0x0010), Eof()})}), invalid);
   // STRING after a record that has no text result; TABLE after anything but a FORMULA.
-  ExpectLoadError(Workbook({Cat({Row(0), Number(0, 0, 1), Rec(0x0207, Cat({W({1}), Bytes{0, 'x'}}))})}), invalid);
+  ExpectLoadError(
+      Workbook({Cat({Row(0), Number(0, 0, 1), Rec(0x0207, Cat({W({1}), Bytes{0, 'x'}}))})}),
+      invalid);
   ExpectLoadError(Workbook({Cat({Row(0), Number(0, 0, 1), Rec(0x0236, Bytes(16))})}), invalid);
   // Row/column records too short for their fields.
   ExpectLoadError(Workbook({Rec(0x0203, W({0, 0, 15}))}), "Record with ID 0x203 is invalid");
@@ -156,7 +161,9 @@ TEST(WorkbookStream, SelectingAndRenamingSheets) {
   TWorkbook workbook;
   workbook.Load(Workbook({Bytes{}, Bytes{}, Bytes{}}, window1));
   EXPECT_EQ(workbook.ActiveSheet(), 1u);
-  auto selected = [&](std::size_t i) { return (workbook.Sheet(i).Window2()->Options() & 0x0200) != 0; };
+  auto selected = [&](std::size_t i) {
+    return (workbook.Sheet(i).Window2()->Options() & 0x0200) != 0;
+  };
   workbook.Sheet(1).Window2()->SetOptions(workbook.Sheet(1).Window2()->Options() | 0x0200);
   workbook.SelectSheet(2);
   EXPECT_EQ(workbook.ActiveSheet(), 2u);
@@ -196,7 +203,8 @@ TEST(WorkbookStream, PaletteColoursFromTheRecordOrTheStandardTable) {
     globals.PaletteColor(56);
     FAIL();
   } catch (const XlsError& e) {
-    EXPECT_STREQ(e.what(), "The index \"56\" of the property \"Palette index\" is not in the range 0-55");
+    EXPECT_STREQ(e.what(),
+                 "The index \"56\" of the property \"Palette index\" is not in the range 0-55");
   }
   // Setting a colour creates the PALETTE record after the XF records.
   plain.Globals().SetPaletteColor(4, 0x123456);
@@ -219,7 +227,8 @@ TEST(WorkbookStream, PaletteColoursFromTheRecordOrTheStandardTable) {
     custom.Globals().PaletteColor(2);
     FAIL();
   } catch (const XlsError& e) {
-    EXPECT_STREQ(e.what(), "The index \"2\" of the property \"Palette Color Index\" is not in the range 0-1");
+    EXPECT_STREQ(e.what(),
+                 "The index \"2\" of the property \"Palette Color Index\" is not in the range 0-1");
   }
 }
 
@@ -231,13 +240,16 @@ TEST(WorkbookStream, CountsAndRangesFromTheFileAreCheckedAgainstItsData) {
   workbook.Load(Workbook({wide}));
   EXPECT_EQ(workbook.WorkSheet(0)->ColInfo().Count(), 256u);
   // Counts larger than their record.
-  ExpectLoadError(Workbook({Bytes{}}, Rec(0x0017, Cat({W({0xFFFF}), W({0, 0, 0})}))), "Error reading record");
-  ExpectLoadError(Workbook({Rec(0x00E5, Cat({W({3}), W({0, 1, 0, 1})}))}), "Record with ID 0xe5 is invalid");
+  ExpectLoadError(Workbook({Bytes{}}, Rec(0x0017, Cat({W({0xFFFF}), W({0, 0, 0})}))),
+                  "Error reading record");
+  ExpectLoadError(Workbook({Rec(0x00E5, Cat({W({3}), W({0, 1, 0, 1})}))}),
+                  "Record with ID 0xe5 is invalid");
   ExpectLoadError(Workbook({Rec(0x01B0, Cat({W({1, 0, 0, 1, 0, 1, 50}), W({0, 1, 0, 1})}))}),
                   "Record with ID 0x1b0 is invalid");
   // A NAME whose characters run past its body.
-  ExpectLoadError(Workbook({Bytes{}}, Rec(0x0018, Cat({W({0, 0xFF00, 0, 0, 0, 0, 0}), Bytes{0, 'a'}}))),
-                  "Record with ID 0x18 is invalid");
+  ExpectLoadError(
+      Workbook({Bytes{}}, Rec(0x0018, Cat({W({0, 0xFF00, 0, 0, 0, 0, 0}), Bytes{0, 'a'}}))),
+      "Record with ID 0x18 is invalid");
   // A shared string table spread over thousands of one-byte CONTINUE records reads in one pass.
   Bytes sst = Rec(0x00FC, Cat({D(3000), D(3000)}));
   for (int i = 0; i < 3000; ++i) {
@@ -271,12 +283,12 @@ TEST(WorkbookStream, SaveNeedsEverySectionAndOneBoundSheetPerSheet) {
 }
 
 TEST(WorkbookStream, GlobalsWriteFormatTablesWhereTheyStoodAndReferencesAfterTheSheets) {
-  const Bytes font = Rec(0x0031, Cat({W({200, 0, 0x7FFF, 400, 0, 0}), Bytes{5, 0}, Latin1("Arial")}));
+  const Bytes font =
+      Rec(0x0031, Cat({W({200, 0, 0x7FFF, 400, 0, 0}), Bytes{5, 0}, Latin1("Arial")}));
   const Bytes xf = Rec(0x00E0, Bytes(20));
   const Bytes globals = Cat({Rec(0x0042, W({1252})), font, font, Rec(0x00E1, {}), xf, xf,
                              Rec(0x0293, Cat({W({0x8000}), Bytes{0, 0xFF}})),
-                             Rec(0x01AE, W({1, 0x0401})),
-                             Rec(0x0017, Cat({W({1}), W({0, 0, 0})})),
+                             Rec(0x01AE, W({1, 0x0401})), Rec(0x0017, Cat({W({1}), W({0, 0, 0})})),
                              Rec(0x0018, Cat({W({0x20, 0x0100, 11, 0, 1, 0, 0}), Bytes{0}, Bytes{6},
                                               Bytes{0x3B}, W({0, 0, 4, 0, 2})}))});
   TWorkbook workbook;
@@ -288,9 +300,12 @@ TEST(WorkbookStream, GlobalsWriteFormatTablesWhereTheyStoodAndReferencesAfterThe
   EXPECT_EQ(range.last_row, 4);
   EXPECT_EQ(range.last_column, 2);
   const auto ids = Ids(Save(workbook));
-  const std::vector<std::uint16_t> expected = {0x0809, 0x0042, 0x0031, 0x0031, 0x00E1, 0x00E0, 0x00E0, 0x0293,
-                                               0x0085, 0x01AE, 0x0017, 0x0018, 0x00FC, 0x00FF, 0x000A};
-  EXPECT_EQ(std::vector<std::uint16_t>(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(expected.size())), expected);
+  const std::vector<std::uint16_t> expected = {0x0809, 0x0042, 0x0031, 0x0031, 0x00E1,
+                                               0x00E0, 0x00E0, 0x0293, 0x0085, 0x01AE,
+                                               0x0017, 0x0018, 0x00FC, 0x00FF, 0x000A};
+  EXPECT_EQ(std::vector<std::uint16_t>(ids.begin(),
+                                       ids.begin() + static_cast<std::ptrdiff_t>(expected.size())),
+            expected);
 }
 
 }  // namespace

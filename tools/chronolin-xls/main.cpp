@@ -58,9 +58,9 @@ void DumpRecordCounts(const std::vector<std::uint8_t>& stream) {
 
 const char* BuiltInName(char16_t code) {
   static const char* const kNames[] = {
-      "Consolidate_Area", "Auto_Open",     "Auto_Close",      "Extract",        "Database",
-      "Criteria",         "Print_Area",    "Print_Titles",    "Recorder",       "Data_Form",
-      "Auto_Activate",    "Auto_Deactivate", "Sheet_Title",   "_FilterDatabase"};
+      "Consolidate_Area", "Auto_Open",       "Auto_Close",   "Extract",        "Database",
+      "Criteria",         "Print_Area",      "Print_Titles", "Recorder",       "Data_Form",
+      "Auto_Activate",    "Auto_Deactivate", "Sheet_Title",  "_FilterDatabase"};
   return code < std::size(kNames) ? kNames[code] : "?";
 }
 
@@ -82,8 +82,8 @@ void Dump(const std::string& file) {
   for (std::size_t i = 0; i < globals.Names().Count(); ++i) {
     const TNameRecord& name = *globals.Names().Name(i);
     const std::u16string text = name.Name();
-    const std::string shown = name.IsBuiltIn() && !text.empty() ? BuiltInName(text[0])
-                                                                : Utf16ToUtf8(text);
+    const std::string shown =
+        name.IsBuiltIn() && !text.empty() ? BuiltInName(text[0]) : Utf16ToUtf8(text);
     const TNamedRange r = name.Range(globals.References());
     std::printf("  \"%s\"", shown.c_str());
     if (name.SheetIndex() != 0) std::printf(" local to sheet %d", name.SheetIndex() - 1);
