@@ -17,6 +17,7 @@
 
 #include "biff_builder.h"
 #include "xls/record_ids.h"
+#include "xls/workbook.h"
 #include "xls/xls_storage.h"
 
 namespace chronolin {
@@ -148,6 +149,39 @@ TEST_F(WorkbookFixtures, RoundTripsAreStableAndKeepEveryStream) {
   if (!gsf)
     GTEST_SKIP() << "gsf (libgsf-bin) is not installed: stream lists checked by olefile only";
   if (!HavePythonReaders()) GTEST_SKIP() << "python3-xlrd or python3-olefile is missing";
+}
+
+// Copying a sheet is how the report makes one sheet per page; a copy must write exactly what
+// its source writes, drawings, notes and strings included.
+TEST_F(WorkbookFixtures, ClonedSheetsSaveToTheSameBytes) {
+  for (const auto& in : Fixtures()) {
+    TXlsStorageList storages;
+    storages.LoadFromFile(in);
+    TWorkbook workbook;
+    workbook.Load(storages.FindStream(kWorkbookStreamName));
+    Save(workbook);  // numbers the shared strings
+    for (std::size_t i = 0; i < workbook.SheetCount(); ++i) {
+      const std::vector<std::int32_t> before = [&] {
+        std::vector<std::int32_t> counts;
+        for (std::size_t k = 0; k < workbook.Globals().SST().Count(); ++k) {
+          counts.push_back(workbook.Globals().SST()[k]->ref_count);
+        }
+        return counts;
+      }();
+      TMemoryOutStream original, copy;
+      workbook.Sheet(i).SaveToStream(original);
+      {
+        std::unique_ptr<TSheet> clone = workbook.Sheet(i).Clone();
+        clone->SaveToStream(copy);
+        EXPECT_EQ(clone->TotalSize(), static_cast<std::int64_t>(copy.Bytes().size()));
+      }
+      EXPECT_EQ(copy.Bytes(), original.Bytes()) << in << " sheet " << i;
+      // The clone's cells took and gave back their string references.
+      for (std::size_t k = 0; k < before.size(); ++k) {
+        EXPECT_EQ(workbook.Globals().SST()[k]->ref_count, before[k]);
+      }
+    }
+  }
 }
 
 TEST_F(WorkbookFixtures, DumpShowsSheetsStringsAndNames) {
