@@ -1,6 +1,5 @@
 #include "components/tray_icon.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 
@@ -43,8 +42,6 @@ TTrayIcon::TTrayIcon() : tray_(std::make_unique<QSystemTrayIcon>()) {
   // the first one or one restarting, as long as the icon is meant to be visible.
   QObject::connect(tray_.get(), &QSystemTrayIcon::activated,
                    [this](QSystemTrayIcon::ActivationReason reason) { Activated(reason); });
-  clickTimer_.SetAutoDisable(true);
-  clickTimer_.SetOnTimer([this](TTickTimer&) { Click(); });
 }
 
 TTrayIcon::~TTrayIcon() {
@@ -84,23 +81,10 @@ void TTrayIcon::Activated(QSystemTrayIcon::ActivationReason reason) {
   // The tray reports presses; the release that follows a press is reported with it.
   switch (reason) {
     case QSystemTrayIcon::Trigger:
-      if (OnDblClick) {
-        clickTimer_.SetInterval(QApplication::doubleClickInterval());
-        clickTimer_.SetEnabled(true);
-      }
       MouseDown(TMouseButton::Left);
       if (leftPopup_) Popup();
-      if (!OnDblClick) Click();
+      Click();
       MouseUp(TMouseButton::Left);
-      break;
-    case QSystemTrayIcon::DoubleClick:
-      clickTimer_.SetEnabled(false);
-      if (OnDblClick) {
-        NotifyEvent handler = OnDblClick;
-        handler(*this);
-      }
-      if (!leftPopup_ && popupMenu_ && popupMenu_->defaultAction())
-        popupMenu_->defaultAction()->trigger();
       break;
     case QSystemTrayIcon::Context:
       MouseDown(TMouseButton::Right);
@@ -110,6 +94,7 @@ void TTrayIcon::Activated(QSystemTrayIcon::ActivationReason reason) {
       MouseDown(TMouseButton::Middle);
       MouseUp(TMouseButton::Middle);
       break;
+    case QSystemTrayIcon::DoubleClick:  // its first press came as a click already
     case QSystemTrayIcon::Unknown:
       break;
   }

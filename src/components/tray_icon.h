@@ -11,8 +11,6 @@
 #include <functional>
 #include <memory>
 
-#include "components/tick_timer.h"
-
 namespace chronolin {
 
 enum class TMouseButton { Left, Right, Middle };
@@ -67,7 +65,8 @@ class TTrayIcon {
   void SetLeftPopup(bool value) { leftPopup_ = value; }
 
   // Events. Any of them may be replaced or cleared at any time, from inside a handler too.
-  NotifyEvent OnClick, OnDblClick;
+  // (Double clicks, icon cycling, balloons and enter/exit events are not used: left out.)
+  NotifyEvent OnClick;
   MouseEvent OnMouseDown, OnMouseUp;
 
   // The platform's tray icon, through which the tray's reports arrive.
@@ -89,8 +88,6 @@ class TTrayIcon {
   bool enabled_ = true;
   bool leftPopup_ = false;
   QPointer<QMenu> popupMenu_;
-  // With a double-click handler, a click is reported only once no second press followed it.
-  TTickTimer clickTimer_;
 };
 
 }  // namespace chronolin

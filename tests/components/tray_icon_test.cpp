@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
-#include <QElapsedTimer>
 
 #include <string>
 #include <vector>
@@ -45,12 +44,6 @@ class TrayIconTest : public ::testing::Test {
     QApplication::processEvents();
   }
 
-  static void Pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-
   QMenu menu;
   TTrayIcon tray;
   std::vector<std::string> events;
@@ -77,16 +70,6 @@ TEST_F(TrayIconTest, RightPressGivesMouseDownThenThePopup) {
   EXPECT_EQ(tray.PopupMenu(), nullptr);
   Report(QSystemTrayIcon::Context);
   EXPECT_EQ(events.size(), 3u);
-
-  // The handler can be cleared at any time, from inside itself too.
-  tray.OnMouseDown = [this](TTrayIcon& sender, TMouseButton, unsigned, QPoint) {
-    events.emplace_back("last");
-    sender.OnMouseDown = nullptr;
-  };
-  Report(QSystemTrayIcon::Context);
-  Report(QSystemTrayIcon::Context);
-  EXPECT_EQ(events.back(), "last");
-  EXPECT_EQ(events.size(), 4u);
 }
 
 TEST_F(TrayIconTest, LeftPressGivesDownUpClickAndNoMenu) {
@@ -102,27 +85,6 @@ TEST_F(TrayIconTest, LeftPressGivesDownUpClickAndNoMenu) {
   tray.SetEnabled(false);
   Report(QSystemTrayIcon::Trigger);
   EXPECT_TRUE(events.empty());
-}
-
-TEST_F(TrayIconTest, WithADoubleClickHandlerTheClickWaitsForTheSecondPress) {
-  int doubles = 0;
-  int defaults = 0;
-  tray.OnDblClick = [&](TTrayIcon&) { ++doubles; };
-  QAction* fallback = menu.addAction(QStringLiteral("Défaut"));
-  menu.setDefaultAction(fallback);
-  QObject::connect(fallback, &QAction::triggered, [&] { ++defaults; });
-
-  Report(QSystemTrayIcon::Trigger);
-  EXPECT_EQ(events, (std::vector<std::string>{"down left", "up left"}));
-  Report(QSystemTrayIcon::DoubleClick);
-  Pump(QApplication::doubleClickInterval() + 100);
-  EXPECT_EQ(events.size(), 2u);  // the double click took the click's place
-  EXPECT_EQ(doubles, 1);
-  EXPECT_EQ(defaults, 1);
-
-  Report(QSystemTrayIcon::Trigger);
-  Pump(QApplication::doubleClickInterval() + 100);
-  EXPECT_EQ(events.back(), "click");
 }
 
 TEST_F(TrayIconTest, TooltipIsTheHintCutTo127Characters) {
