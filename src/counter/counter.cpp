@@ -8,16 +8,17 @@
 namespace chronolin {
 namespace {
 
-// Clears a flag on every way out of a scope.
+// Raises a flag for a scope and puts back its earlier value on every way out.
 class FlagGuard {
  public:
-  explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagGuard() { flag_ = false; }
+  explicit FlagGuard(bool& flag) : flag_(flag), before_(flag) { flag_ = true; }
+  ~FlagGuard() { flag_ = before_; }
   FlagGuard(const FlagGuard&) = delete;
   FlagGuard& operator=(const FlagGuard&) = delete;
 
  private:
   bool& flag_;
+  bool before_;
 };
 
 // Runs a write and turns its failure into a message to show later, so that one refused write
@@ -212,6 +213,10 @@ void TCounter::TimerTimer() {
   // instead of piling up more boxes.
   if (inTick_) return;
   FlagGuard guard(inTick_);
+  RunTick();
+}
+
+void TCounter::RunTick() {
   if (!counting_) {
     if (!TickNotCounting()) return;
   } else {
@@ -357,7 +362,10 @@ bool TCounter::FormClose() {
 void TCounter::SessionEnd() {
   if (counting_) {
     ras_.RasHangUpA(connexion_.Handle);
-    TimerTimer();
+    // Past the re-entry guard: a tick left waiting on one of its boxes must not keep the
+    // connection from being closed and journalled before the session goes.
+    FlagGuard guard(inTick_);
+    RunTick();
   }
   SaveSettings();
 }

@@ -90,6 +90,7 @@ class TCounter {
   std::string ReadStoredDuree(const std::string& name) const;
 
  private:
+  void RunTick();
   bool TickNotCounting();
   void TickCounting();
   void EndConnexion();
