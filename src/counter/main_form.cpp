@@ -15,6 +15,8 @@
 #include <filesystem>
 
 #include "counter/duree.h"
+#include "platform/app_paths.h"
+#include "settings/param_form.h"
 
 // The pictures live in the counter library; a static library's resources are only linked in
 // when something refers to them.
@@ -120,7 +122,8 @@ void TMainForm::Guarded(F&& handler) {
 
 TMainForm::TMainForm(const MainFormServices& services)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      journal_(services.journal) {
+      journal_(services.journal),
+      settings_(services.settings) {
   InitCounterResources();
   setWindowTitle(QStringLiteral("Chronolin"));
   setFixedSize(kWidth, kHeight);
@@ -326,7 +329,31 @@ void TMainForm::MICnxClick(QAction& item) {
 }
 
 void TMainForm::MIParamClick() {
-  // Not wired yet: the settings dialog comes with its own work.
+  // While the dialog is open a press on the tray icon only brings the window forward.
+  trayIcon_.OnMouseDown = [this](TTrayIcon& sender, TMouseButton button, unsigned shift,
+                                 QPoint pos) { TrayIconMouseDown(sender, button, shift, pos); };
+  trayIcon_.SetPopupMenu(nullptr);
+  Guarded([&] {
+    std::vector<std::string> entries;
+    for (const auto& item : counter_->Menu().Items) entries.push_back(item.Caption);
+    bool offLine = counter_->SetOffLineState();
+    const ParamFormContext context{
+        settings_, std::move(entries),
+        [this] { return counter_->Counting() ? counter_->Connexion().Name : std::string(); },
+        counter_->Applis(), offLine};
+    const auto outcome = RunParamDialog(this, context, ExecutablePath(), [this](TParamForm& form) {
+      form.SetErrorReporter([this](const QString& message) { ShowError(message.toStdString()); });
+    });
+    counter_->SetSetOffLineState(offLine);  // changed by OK only
+    if (!outcome) return;
+    counter_->ApplyVisibleMode(static_cast<std::uint8_t>(outcome->VisibleMode));
+    if (!counter_->Counting()) {
+      counter_->LoadConnexionSettings();
+      PaintCounter();
+    }
+  });
+  trayIcon_.SetPopupMenu(popupMenu_.get());
+  trayIcon_.OnMouseDown = nullptr;
 }
 
 void TMainForm::MIRaZDCClick() {

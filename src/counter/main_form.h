@@ -144,6 +144,7 @@ class TMainForm : public QWidget, public CounterView {
 
   TTrayIcon trayIcon_;
   Journal& journal_;
+  SettingsFile& settings_;  // the settings dialog's
   std::unique_ptr<TCounter> counter_;
   std::unique_ptr<TJournalViewerForm> journalViewer_;
 
