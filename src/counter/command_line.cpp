@@ -9,7 +9,9 @@ namespace chronolin {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n';
+}
 
 bool IsExecutableFile(const std::string& path) {
   struct stat info {};

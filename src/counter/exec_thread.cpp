@@ -20,15 +20,14 @@ void TExecThread::Start(HeldProgram program, std::int32_t delayMs,
   }
 }
 
-void TExecThread::Execute(const HeldProgram& program,
-                          std::chrono::steady_clock::time_point start) {
+void TExecThread::Execute(const HeldProgram& program, std::chrono::steady_clock::time_point start) {
   // Every delay counts from the same moment, however long the other processes took to create.
   std::this_thread::sleep_until(start);
   if (!program.process->Resume()) return;
   if (program.windowState == kWindowMaximised || program.windowState == kWindowMinimised) {
     const auto& process = program.process;
-    ApplyInitialWindowState(program.display, process->Pid(), program.windowState,
-                            kWindowStateWait, [&process] { return !process->Exited(); });
+    ApplyInitialWindowState(program.display, process->Pid(), program.windowState, kWindowStateWait,
+                            [&process] { return !process->Exited(); });
   }
 }
 

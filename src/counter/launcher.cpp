@@ -97,14 +97,15 @@ std::shared_ptr<ProcessHandle> Launcher::Process(std::uint32_t processId) const 
 void Launcher::Forget() {
   std::erase_if(launched_, [&](const auto& entry) {
     const bool referenced =
-        applis_ && std::any_of(applis_->begin(), applis_->end(), [&](const TAppli& appli) {
-          return appli.ProcessId == entry.first;
-        });
+        applis_ && std::any_of(applis_->begin(), applis_->end(),
+                               [&](const TAppli& appli) { return appli.ProcessId == entry.first; });
     return !referenced || entry.second->Exited();
   });
 }
 
-std::unique_ptr<Launcher> MakeAppLauncher() { return std::make_unique<Launcher>(); }
+std::unique_ptr<Launcher> MakeAppLauncher() {
+  return std::make_unique<Launcher>();
+}
 
 std::unique_ptr<Launcher> MakeAppLauncher(TAppliList& applis) {
   return std::make_unique<Launcher>(applis);

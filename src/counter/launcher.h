@@ -40,8 +40,7 @@ class Launcher final : public AppLauncher {
 
   // Creates the process of a command line, held before its first instruction; `held` receives
   // what the delay thread needs to let it run. The process id, 0 when it cannot be started.
-  std::uint32_t RunProgram(const std::string& cmdLine, std::int32_t windowState,
-                           HeldProgram& held);
+  std::uint32_t RunProgram(const std::string& cmdLine, std::int32_t windowState, HeldProgram& held);
   // Asks the process launched under this id to close (its windows first, then SIGTERM), waits
   // at most `timeoutMs` for its end, then kills it. kNotClosed, kEnded or kTerminated.
   int CloseProgram(std::uint32_t processId, std::uint32_t timeoutMs);

@@ -252,7 +252,8 @@ ProcessHandle::ProcessHandle(pid_t pid, int pidfd, int resumeFd)
     : pid_(pid), pidfd_(pidfd), resumeFd_(resumeFd) {}
 
 ProcessHandle::~ProcessHandle() {
-  // A child never resumed reads end of file and ends without running its program.
+  // Reached at the latest when the process ends: a child never let run then reads end of file
+  // and ends without running its program.
   if (resumeFd_ >= 0) ::close(resumeFd_);
   ::close(pidfd_);
 }

@@ -6,14 +6,16 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 namespace chronolin {
 
 namespace {
 
-constexpr std::uint32_t kIconicState = 3;       // ICCCM WM_CHANGE_STATE
-constexpr std::uint32_t kNetWmStateAdd = 1;     // EWMH _NET_WM_STATE action
+constexpr std::uint32_t kNormalState = 1;  // ICCCM WM_STATE
+constexpr std::uint32_t kIconicState = 3;
+constexpr std::uint32_t kNetWmStateAdd = 1;      // EWMH _NET_WM_STATE action
 constexpr std::uint32_t kSourceApplication = 1;  // EWMH source indication
 
 // xcb replies are malloc'ed and freed by the caller.
@@ -50,7 +52,9 @@ std::unique_ptr<X11Windows> X11Windows::Open(const std::string& display) {
 X11Windows::X11Windows(xcb_connection_t* connection, std::uint32_t root)
     : connection_(connection), root_(root) {}
 
-X11Windows::~X11Windows() { xcb_disconnect(connection_); }
+X11Windows::~X11Windows() {
+  xcb_disconnect(connection_);
+}
 
 std::uint32_t X11Windows::Atom(const char* name) {
   const auto found = atoms_.find(name);
@@ -85,11 +89,10 @@ bool X11Windows::HasResourceExtension() {
     const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection_, &xcb_res_id);
     if (extension && extension->present) {
       // Client ids (and so process ids) came with version 1.2.
-      Reply version(xcb_res_query_version_reply(
-          connection_, xcb_res_query_version(connection_, 1, 2), nullptr));
-      resourceExtension_ =
-          version && (version->server_major > 1 ||
-                      (version->server_major == 1 && version->server_minor >= 2));
+      Reply version(xcb_res_query_version_reply(connection_,
+                                                xcb_res_query_version(connection_, 1, 2), nullptr));
+      resourceExtension_ = version && (version->server_major > 1 ||
+                                       (version->server_major == 1 && version->server_minor >= 2));
     }
   }
   return resourceExtension_ == 1;
@@ -103,15 +106,15 @@ std::vector<std::uint32_t> X11Windows::OwnedBy(const std::vector<std::uint32_t>&
   std::vector<xcb_get_property_cookie_t> pidCookies;
   pidCookies.reserve(windows.size());
   for (const auto window : windows) {
-    pidCookies.push_back(
-        xcb_get_property(connection_, 0, window, wmPid, XCB_ATOM_CARDINAL, 0, 1));
+    pidCookies.push_back(xcb_get_property(connection_, 0, window, wmPid, XCB_ATOM_CARDINAL, 0, 1));
   }
   std::vector<int> owner(windows.size(), -1);  // -1 unknown
   for (std::size_t i = 0; i < windows.size(); ++i) {
     Reply reply(xcb_get_property_reply(connection_, pidCookies[i], nullptr));
     if (reply && reply->format == 32 && reply->type == XCB_ATOM_CARDINAL &&
         xcb_get_property_value_length(reply.p) >= 4) {
-      owner[i] = static_cast<int>(*static_cast<const std::uint32_t*>(xcb_get_property_value(reply.p)));
+      owner[i] =
+          static_cast<int>(*static_cast<const std::uint32_t*>(xcb_get_property_value(reply.p)));
     }
   }
 
@@ -157,9 +160,18 @@ std::vector<std::uint32_t> X11Windows::WindowsOf(pid_t pid) {
   return OwnedBy(candidates, pid);
 }
 
-std::uint32_t X11Windows::FirstManagedWindowOf(pid_t pid) {
-  const auto owned = OwnedBy(ManagedWindows(), pid);
-  return owned.empty() ? 0 : owned.front();
+std::uint32_t X11Windows::FirstShownWindowOf(pid_t pid) {
+  const std::uint32_t wmState = Atom("WM_STATE");
+  for (const auto window : OwnedBy(ManagedWindows(), pid)) {
+    // Listed as soon as the window manager takes the window in hand, which it may still be
+    // busy showing: a state asked before it is done would be lost.
+    const auto state = Property32(window, wmState, wmState);
+    if (state.empty() || state.front() != kNormalState) continue;
+    Reply attributes(xcb_get_window_attributes_reply(
+        connection_, xcb_get_window_attributes(connection_, window), nullptr));
+    if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE) return window;
+  }
+  return 0;
 }
 
 int X11Windows::RequestClose(const std::vector<std::uint32_t>& windows) {
@@ -218,24 +230,72 @@ void X11Windows::RequestMinimised(std::uint32_t window) {
   SendToRoot(window, Atom("WM_CHANGE_STATE"), {kIconicState, 0, 0, 0, 0});
 }
 
+bool X11Windows::InState(std::uint32_t window, int state) {
+  if (state == kWindowMinimised) {
+    const std::uint32_t wmState = Atom("WM_STATE");
+    const auto value = Property32(window, wmState, wmState);
+    return !value.empty() && value.front() == kIconicState;
+  }
+  const auto value = Property32(window, Atom("_NET_WM_STATE"), XCB_ATOM_ATOM);
+  const auto has = [&](const char* name) {
+    return std::find(value.begin(), value.end(), Atom(name)) != value.end();
+  };
+  return has("_NET_WM_STATE_MAXIMIZED_VERT") && has("_NET_WM_STATE_MAXIMIZED_HORZ");
+}
+
+bool X11Windows::Listed(std::uint32_t window) {
+  const auto managed = ManagedWindows();
+  return std::find(managed.begin(), managed.end(), window) != managed.end();
+}
+
 bool ApplyInitialWindowState(const std::string& display, pid_t pid, int state,
-                             std::chrono::milliseconds limit, const std::function<bool()>& running) {
+                             std::chrono::milliseconds limit,
+                             const std::function<bool()>& running) {
+  using namespace std::chrono_literals;
+  using Clock = std::chrono::steady_clock;
   if (state != kWindowMaximised && state != kWindowMinimised) return false;
-  const auto deadline = std::chrono::steady_clock::now() + limit;
+  const auto deadline = Clock::now() + limit;
   const auto windows = X11Windows::Open(display);
   // Without a window manager nobody would act on the request.
   if (!windows || !windows->HasWindowManager()) return false;
+
+  std::uint32_t window = 0;
+  while (!window) {
+    if (!running() || Clock::now() >= deadline) return false;
+    window = windows->FirstShownWindowOf(pid);
+    if (!window) std::this_thread::sleep_for(50ms);
+  }
+
+  // A window manager may still undo the state while it finishes showing a new window (giving
+  // it the focus restores it, say): the request is repeated, a few times at most, until the
+  // state has held for a moment.
+  constexpr int kAttempts = 5;
+  constexpr auto kRetryAfter = 500ms;
+  constexpr auto kSettled = 500ms;
+  int attempts = 0;
+  auto sentAt = Clock::now();
+  std::optional<Clock::time_point> reachedAt;
   for (;;) {
-    if (!running()) return false;
-    if (const auto window = windows->FirstManagedWindowOf(pid)) {
-      if (state == kWindowMaximised)
-        windows->RequestMaximised(window);
-      else
-        windows->RequestMinimised(window);
-      return true;
+    if (!running() || !windows->Listed(window)) return attempts > 0;
+    const auto now = Clock::now();
+    if (windows->InState(window, state)) {
+      if (!reachedAt) reachedAt = now;
+      if (now - *reachedAt >= kSettled) return true;
+    } else {
+      reachedAt.reset();
+      if (attempts == 0 || (attempts < kAttempts && now - sentAt >= kRetryAfter)) {
+        if (state == kWindowMaximised)
+          windows->RequestMaximised(window);
+        else
+          windows->RequestMinimised(window);
+        ++attempts;
+        sentAt = now;
+      } else if (attempts >= kAttempts && now - sentAt >= kSettled) {
+        return true;  // the window manager or the program will have it otherwise
+      }
     }
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (now >= deadline) return attempts > 0;
+    std::this_thread::sleep_for(50ms);
   }
 }
 

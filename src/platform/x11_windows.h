@@ -19,6 +19,10 @@ struct xcb_connection_t;
 
 namespace chronolin {
 
+// The window states of an application entry: 1 maximised, 2 minimised (0 leaves it alone).
+inline constexpr int kWindowMaximised = 1;
+inline constexpr int kWindowMinimised = 2;
+
 class X11Windows {
  public:
   // Connects to `display` (a name such as ":1"). Null when it is empty or cannot be reached.
@@ -30,13 +34,17 @@ class X11Windows {
   // The process's top-level windows: those the window manager lists first, in the order they
   // were first shown, then the other children of the root window.
   std::vector<std::uint32_t> WindowsOf(pid_t pid);
-  // The first window of the process that the window manager has taken in hand; 0 while none.
-  std::uint32_t FirstManagedWindowOf(pid_t pid);
+  // The first window of the process that the window manager has shown; 0 while none.
+  std::uint32_t FirstShownWindowOf(pid_t pid);
   // Sends WM_DELETE_WINDOW to each window of the list that takes part in that protocol.
   // Gives the number of windows asked.
   int RequestClose(const std::vector<std::uint32_t>& windows);
   // True while a window manager following the EWMH runs on the display.
   bool HasWindowManager();
+  // Whether the window is maximised (kWindowMaximised) or minimised (kWindowMinimised).
+  bool InState(std::uint32_t window, int state);
+  // Whether the window manager still lists the window.
+  bool Listed(std::uint32_t window);
   void RequestMaximised(std::uint32_t window);
   void RequestMinimised(std::uint32_t window);
 
@@ -56,13 +64,9 @@ class X11Windows {
   int resourceExtension_ = -1;  // unknown yet
 };
 
-// The window states of an application entry: 1 maximised, 2 minimised (0 leaves it alone).
-inline constexpr int kWindowMaximised = 1;
-inline constexpr int kWindowMinimised = 2;
-
-// Waits at most `limit` for the process's first window to be taken in hand by the window
-// manager, then asks for `state`. Gives up at once without a display or window manager, and as
-// soon as `running` turns false. True when the request was sent.
+// Waits at most `limit` for the process's first window to be shown by the window manager, then
+// asks it for `state` until the state holds. Gives up at once without a display or window
+// manager, and as soon as `running` turns false. True when the request was sent.
 bool ApplyInitialWindowState(const std::string& display, pid_t pid, int state,
                              std::chrono::milliseconds limit, const std::function<bool()>& running);
 

@@ -52,7 +52,8 @@ TEST_F(ResolveTest, WholeTextNamingAnExecutableIsRunAsItIs) {
 }
 
 TEST_F(ResolveTest, OtherwiseTheFirstWordIsTheProgram) {
-  auto command = ResolveCommandLine("'" + Path("My Apps/run me") + "' -v 'two words'", SearchPath());
+  auto command =
+      ResolveCommandLine("'" + Path("My Apps/run me") + "' -v 'two words'", SearchPath());
   ASSERT_TRUE(command);
   EXPECT_EQ(command->path, Path("My Apps/run me"));
   EXPECT_EQ(command->args, (Words{Path("My Apps/run me"), "-v", "two words"}));
@@ -66,8 +67,8 @@ TEST_F(ResolveTest, OtherwiseTheFirstWordIsTheProgram) {
 TEST_F(ResolveTest, NothingToStartIsEmpty) {
   EXPECT_FALSE(ResolveCommandLine("", SearchPath()));
   EXPECT_FALSE(ResolveCommandLine("  ", SearchPath()));
-  EXPECT_FALSE(ResolveCommandLine(Path("My Apps/notes"), SearchPath()));  // not executable
-  EXPECT_FALSE(ResolveCommandLine(Path("My Apps"), SearchPath()));        // a directory
+  EXPECT_FALSE(ResolveCommandLine(Path("My Apps/notes"), SearchPath()));           // not executable
+  EXPECT_FALSE(ResolveCommandLine(Path("My Apps"), SearchPath()));                 // a directory
   EXPECT_FALSE(ResolveCommandLine(Path("My Apps/run me") + " -v", SearchPath()));  // unquoted
   EXPECT_FALSE(ResolveCommandLine("missing-tool", SearchPath()));
   EXPECT_FALSE(ResolveCommandLine("'tool", SearchPath()));
