@@ -83,18 +83,31 @@ class ParamClickTest : public ::testing::Test {
   std::optional<std::string> oldConfig_;
 };
 
-TEST_F(ParamClickTest, OkAppliesVisibilitySessionStartOfflineAndTheReloadedTotal) {
+TEST_F(ParamClickTest, OkAppliesVisibilitySessionStartOfflineAndTheReloadedTotalCancelNothing) {
   settings.WriteDuree("Maison", "05:00:00");
   Create();
   ASSERT_EQ(form->Counter().DisplayTotal(), 5 * 3600);
   ASSERT_TRUE(form->isVisible());
   const bool offLine = form->Counter().SetOffLineState();
 
-  Param([](TParamForm& dialog) {
+  const auto change = [](TParamForm& dialog) {
     dialog.RazDureeAction()->trigger();  // the first entry, "Maison"
     dialog.VJmsRadioButton()->click();
     dialog.StartWCheckBox()->click();
     dialog.OffLineCheckBox()->click();
+  };
+  Param([&change](TParamForm& dialog) {
+    change(dialog);
+    dialog.ButtonCancel()->click();
+  });
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_FALSE(SessionEntry());
+  EXPECT_EQ(form->Counter().SetOffLineState(), offLine);
+  EXPECT_EQ(form->Counter().DisplayTotal(), 5 * 3600);
+  EXPECT_EQ(form->TrayIcon().PopupMenu(), &form->PopupMenu());
+
+  Param([&change](TParamForm& dialog) {
+    change(dialog);
     dialog.ButtonOk()->click();
   });
   // While the dialog was open a press on the tray icon only brought the window forward.
@@ -116,23 +129,6 @@ TEST_F(ParamClickTest, OkAppliesVisibilitySessionStartOfflineAndTheReloadedTotal
   });
   EXPECT_TRUE(form->isVisible());
   EXPECT_FALSE(SessionEntry());
-}
-
-TEST_F(ParamClickTest, CancelAppliesNothing) {
-  Create();
-  const bool offLine = form->Counter().SetOffLineState();
-  Param([](TParamForm& dialog) {
-    dialog.VJmsRadioButton()->click();
-    dialog.StartWCheckBox()->click();
-    dialog.OffLineCheckBox()->click();
-    dialog.ButtonCancel()->click();
-  });
-  EXPECT_TRUE(form->isVisible());
-  EXPECT_EQ(form->Counter().VisibleMode(), kVisibleAlways);
-  EXPECT_FALSE(SessionEntry());
-  EXPECT_EQ(form->Counter().SetOffLineState(), offLine);
-  EXPECT_EQ(form->TrayIcon().PopupMenu(), &form->PopupMenu());
-  EXPECT_FALSE(form->TrayIcon().OnMouseDown);
 }
 
 TEST_F(ParamClickTest, WhileCountingTheDialogGreysTheEntryAndNothingIsReloaded) {

@@ -14,7 +14,6 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include <deque>
@@ -122,6 +121,7 @@ class ParamFormTest : public ::testing::Test {
     for (const auto& a : applis) delays.push_back(a.Delay);
     return delays;
   }
+  static void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
   static TAppli App(std::string cmdLine, std::int32_t delay, std::uint32_t pid = 0) {
     TAppli a;
@@ -143,181 +143,79 @@ class ParamFormTest : public ::testing::Test {
   std::vector<std::string> urls_;
 };
 
-TEST_F(ParamFormTest, OpensOnTheFirstEntryWithTheFileValuesAndDefaults) {
-  Put("[Bureau]\r\nDurée=12:34:56\r\nRàZAuto=0\r\nStartDelay=7\r\nStartEvent=0\r\n"
-      "[Paramètres]\r\nAutoRun=1\r\nVisible=1\r\n");
-  offLine_ = false;
+TEST_F(ParamFormTest, ApplicationListEnablingDelaysAndTheTenthApplication) {
   auto form = Open();
-  EXPECT_EQ(form->windowTitle(), QStringLiteral("Paramètres"));
-  EXPECT_EQ(form->size(), QSize(286, 289));
-  EXPECT_EQ(form->PageControl()->currentIndex(), 0);
-  EXPECT_EQ(Items(form->CnxListBox()), entries_);
-  // "Maison" has no section: the dialog's defaults.
-  EXPECT_EQ(form->CnxListBox()->currentRow(), 0);
-  EXPECT_EQ(form->EditDuree()->text(), QStringLiteral("00:00:00"));
-  EXPECT_TRUE(form->RaZCheckBox()->isChecked());
-  EXPECT_EQ(form->StartDelayEdit()->text(), QStringLiteral("0"));
-  EXPECT_TRUE(form->StartEventButton(2)->isChecked());
-  EXPECT_FALSE(form->UpDownDuree()->isEnabled());  // no focus yet
-
-  Select(form->CnxListBox(), 1);
-  EXPECT_EQ(form->EditDuree()->text(), QStringLiteral("12:34:56"));
-  EXPECT_FALSE(form->RaZCheckBox()->isChecked());
-  EXPECT_EQ(form->StartDelayEdit()->text(), QStringLiteral("7"));
-  EXPECT_EQ(form->UpDownStartDelay()->Position(), 7);
-  EXPECT_TRUE(form->StartEventButton(0)->isChecked());
-  EXPECT_FALSE(form->StartEventButton(2)->isChecked());
-
-  EXPECT_TRUE(form->StartWCheckBox()->isChecked());
-  EXPECT_TRUE(form->VCnxRadioButton()->isChecked());
-  EXPECT_FALSE(form->OffLineCheckBox()->isChecked());
-}
-
-TEST_F(ParamFormTest, NoApplicationLeavesOnlyAddEnabled) {
-  auto form = Open();
+  const std::vector<QWidget*> options{form->LabelDelay(), form->EditDelay(), form->LabelWindow(),
+                                      form->ComboBoxWindow(), form->CloseCheckBox()};
+  const auto optionsEnabled = [&options](bool enabled) {
+    for (QWidget* w : options) EXPECT_EQ(w->isEnabled(), enabled) << w->objectName().toStdString();
+  };
   EXPECT_TRUE(form->ButtonAdd()->isEnabled());
   EXPECT_FALSE(form->ButtonRemove()->isEnabled());
-  for (QWidget* w :
-       {static_cast<QWidget*>(form->LabelDelay()), static_cast<QWidget*>(form->EditDelay()),
-        static_cast<QWidget*>(form->LabelWindow()), static_cast<QWidget*>(form->ComboBoxWindow()),
-        static_cast<QWidget*>(form->CloseCheckBox())}) {
-    EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-  }
-  EXPECT_FALSE(form->CloseCheckBox()->isChecked());
-  EXPECT_TRUE(form->EditDelay()->text().isEmpty());
-  EXPECT_TRUE(form->LblDescription()->text().isEmpty());
-  EXPECT_TRUE(form->LblDir()->Caption().isEmpty());
-}
+  optionsEnabled(false);
 
-TEST_F(ParamFormTest, AddingGivesStepDelaysUpToTenApplications) {
-  auto form = Open();
+  files_.push_back("/opt/a,b/prog");  // the "Appli" section could not hold it
+  Click(form->ButtonAdd());
+  EXPECT_EQ(form->AppliListBox()->count(), 0);
+  ASSERT_EQ(errors_.size(), 1u);
+
   for (int i = 1; i <= 11; ++i) files_.push_back("/opt/outils/prog" + std::to_string(i));
-  for (int i = 1; i <= 3; ++i) QTest::mouseClick(form->ButtonAdd(), Qt::LeftButton);
+  for (int i = 1; i <= 3; ++i) Click(form->ButtonAdd());
   EXPECT_EQ(Delays(form->EditApplis()), (std::vector<std::int32_t>{500, 1000, 1500}));
-  EXPECT_EQ(Items(form->AppliListBox()), (std::vector<std::string>{"prog1", "prog2", "prog3"}));
   // The new one is selected and shown.
-  EXPECT_EQ(form->AppliListBox()->currentRow(), 2);
+  EXPECT_EQ(form->AppliListBox()->currentItem()->text(), QStringLiteral("prog3"));
   EXPECT_EQ(form->EditDelay()->text(), QStringLiteral("1500"));
   EXPECT_EQ(form->LblDir()->Caption(), QStringLiteral("/opt/outils"));
   EXPECT_EQ(form->LblDescription()->text(), QStringLiteral("about /opt/outils/prog3"));
-  EXPECT_EQ(form->ComboBoxWindow()->currentIndex(), 0);
   EXPECT_TRUE(form->CloseCheckBox()->isChecked());
   EXPECT_TRUE(form->ButtonRemove()->isEnabled());
-  EXPECT_TRUE(form->EditDelay()->isEnabled());
+  optionsEnabled(true);
 
-  for (int i = 4; i <= 10; ++i) QTest::mouseClick(form->ButtonAdd(), Qt::LeftButton);
-  EXPECT_EQ(form->EditApplis().size(), 10u);
+  for (int i = 4; i <= 10; ++i) Click(form->ButtonAdd());
   EXPECT_EQ(form->EditApplis().back().Delay, 5000);
   EXPECT_FALSE(form->ButtonAdd()->isEnabled());
-  QTest::mouseClick(form->ButtonAdd(), Qt::LeftButton);  // disabled: nothing
+  Click(form->ButtonAdd());
   EXPECT_EQ(form->EditApplis().size(), 10u);
 
-  // Removing selects the one before and enables adding again.
+  // Removing selects the one before (the first when the first went) and enables adding.
   Select(form->AppliListBox(), 4);
-  QTest::mouseClick(form->ButtonRemove(), Qt::LeftButton);
+  Click(form->ButtonRemove());
   EXPECT_TRUE(form->ButtonAdd()->isEnabled());
-  EXPECT_EQ(form->AppliListBox()->currentRow(), 3);
-  EXPECT_EQ(form->EditDelay()->text(), QStringLiteral("2000"));
-  EXPECT_EQ(form->EditApplis().size(), 9u);
+  EXPECT_EQ(form->AppliListBox()->currentItem()->text(), QStringLiteral("prog4"));
   Select(form->AppliListBox(), 0);
-  QTest::mouseClick(form->ButtonRemove(), Qt::LeftButton);
-  EXPECT_EQ(form->AppliListBox()->currentRow(), 0);  // the first, when the first went
+  Click(form->ButtonRemove());
   EXPECT_EQ(form->AppliListBox()->currentItem()->text(), QStringLiteral("prog2"));
-}
-
-TEST_F(ParamFormTest, RemovingTheLastApplicationDisablesTheOptions) {
-  applis_ = {App("/usr/bin/seul", 500)};
-  auto form = Open();
-  EXPECT_EQ(form->AppliListBox()->currentRow(), 0);
-  QTest::mouseClick(form->ButtonRemove(), Qt::LeftButton);
-  EXPECT_EQ(form->AppliListBox()->count(), 0);
+  while (form->AppliListBox()->count() > 0) Click(form->ButtonRemove());
   EXPECT_FALSE(form->ButtonRemove()->isEnabled());
-  EXPECT_FALSE(form->EditDelay()->isEnabled());
+  optionsEnabled(false);
   EXPECT_TRUE(form->EditDelay()->text().isEmpty());
 }
 
-TEST_F(ParamFormTest, ACommandLineTheFileCannotHoldIsRefused) {
-  auto form = Open();
-  files_.push_back("/opt/a,b/prog");
-  QTest::mouseClick(form->ButtonAdd(), Qt::LeftButton);
-  EXPECT_EQ(form->AppliListBox()->count(), 0);
-  ASSERT_EQ(errors_.size(), 1u);
-  EXPECT_NE(errors_[0].find("virgule"), std::string::npos);
-}
-
-TEST_F(ParamFormTest, DelayChangeResortsAndKeepsTheSelection) {
+TEST_F(ParamFormTest, DelayChangeResortsKeepsTheSelectionAndEmptyMeansZero) {
   applis_ = {App("/bin/a", 500), App("/bin/b", 1000), App("/bin/c", 1500)};
   auto form = Open();
   Select(form->AppliListBox(), 1);
   QLineEdit* delay = form->EditDelay();
   delay->selectAll();
-  QTest::keyClicks(delay, "2000");
+  QTest::keyClicks(delay, "2x000");  // digits only
   EXPECT_EQ(Items(form->AppliListBox()), (std::vector<std::string>{"a", "c", "b"}));
   EXPECT_EQ(form->AppliListBox()->currentRow(), 2);
   EXPECT_EQ(delay->text(), QStringLiteral("2000"));
   EXPECT_EQ(Delays(form->EditApplis()), (std::vector<std::int32_t>{500, 1500, 2000}));
-  // Further edits go to the same entry.
-  QTest::keyClick(delay, Qt::Key_Backspace);
-  EXPECT_EQ(form->EditApplis()[0].CmdLine, "/bin/b");
-  EXPECT_EQ(form->EditApplis()[0].Delay, 200);
-  EXPECT_EQ(form->AppliListBox()->currentRow(), 0);
-}
 
-TEST_F(ParamFormTest, SelectionFollowsTheEditedEntryAmongSameNames) {
-  applis_ = {App("/usr/bin/prog", 500), App("/opt/bin/prog", 1000)};
-  auto form = Open();
-  QLineEdit* delay = form->EditDelay();
-  delay->selectAll();
-  QTest::keyClicks(delay, "3000");
-  const int row = form->AppliListBox()->currentRow();
-  ASSERT_GE(row, 0);
-  EXPECT_EQ(form->EditApplis()[row].CmdLine, "/usr/bin/prog");
-  EXPECT_EQ(form->EditApplis()[row].Delay, 3000);
-  EXPECT_EQ(form->LblDir()->Caption(), QStringLiteral("/usr/bin"));
-}
-
-TEST_F(ParamFormTest, DelayFieldTakesDigitsOnlyAndEmptyMeansZero) {
-  applis_ = {App("/bin/a", 500), App("/bin/b", 1000)};
-  auto form = Open();
-  QLineEdit* delay = form->EditDelay();
-  delay->setFocus();
-  delay->end(false);
-  QTest::keyClicks(delay, "a-9 ");
-  EXPECT_EQ(delay->text(), QStringLiteral("5009"));
-  QTest::keyClicks(delay, "1");  // a fifth digit does not get in
-  EXPECT_EQ(delay->text(), QStringLiteral("5009"));
-  // 5009 moved it after b; it stays selected.
-  EXPECT_EQ(form->AppliListBox()->currentItem()->text(), QStringLiteral("a"));
+  // Backspace to nothing: "0", first in the order, still the same entry.
   for (int i = 0; i < 4; ++i) QTest::keyClick(delay, Qt::Key_Backspace);
   EXPECT_EQ(delay->text(), QStringLiteral("0"));
-  EXPECT_EQ(form->AppliListBox()->currentItem()->text(), QStringLiteral("a"));
-  const int row = form->AppliListBox()->currentRow();
-  EXPECT_EQ(form->EditApplis()[row].Delay, 0);
-  EXPECT_EQ(row, 0);  // 0 sorts first
-}
-
-TEST_F(ParamFormTest, WindowStateAndCloseFollowTheSelection) {
-  TAppli min = App("/bin/min", 100);
-  min.WindowState = 2;
-  min.CloseOnDisconnect = false;
-  applis_ = {min, App("/bin/max", 200)};
-  auto form = Open();
-  EXPECT_EQ(form->ComboBoxWindow()->currentIndex(), 2);
-  EXPECT_FALSE(form->CloseCheckBox()->isChecked());
-  Select(form->AppliListBox(), 1);
-  EXPECT_EQ(form->ComboBoxWindow()->currentIndex(), 0);
-  EXPECT_TRUE(form->CloseCheckBox()->isChecked());
-  Tick(form->CloseCheckBox());
-  form->ComboBoxWindow()->setCurrentIndex(1);
-  emit form->ComboBoxWindow()->activated(1);
-  EXPECT_EQ(form->EditApplis()[1].WindowState, 1);
-  EXPECT_FALSE(form->EditApplis()[1].CloseOnDisconnect);
-  EXPECT_EQ(form->EditApplis()[0].WindowState, 2);  // the other is untouched
+  EXPECT_EQ(Items(form->AppliListBox()), (std::vector<std::string>{"b", "a", "c"}));
+  EXPECT_EQ(form->AppliListBox()->currentRow(), 0);
+  EXPECT_EQ(form->EditApplis()[0].Delay, 0);
 }
 
 TEST_F(ParamFormTest, DurationArrowsWorkOnTheCaretsFieldWithinItsBounds) {
-  Put("[Maison]\r\nDurée=09:59:59\r\n");
+  Put("[Maison]\r\nDurée=09:59:59\r\n[Bureau]\r\nDurée=123:04:05\r\n"
+      "[Secours]\r\nDurée=-- : -- : --\r\n");
   auto form = Open();
+  EXPECT_FALSE(form->UpDownDuree()->isEnabled());
   FocusDuree(*form);
   EXPECT_TRUE(form->UpDownDuree()->isEnabled());
   const auto text = [&form] { return form->EditDuree()->text().toStdString(); };
@@ -327,78 +225,47 @@ TEST_F(ParamFormTest, DurationArrowsWorkOnTheCaretsFieldWithinItsBounds) {
   form->EditDuree()->setCursorPosition(4);
   EXPECT_NE(form->EditDuree()->grab().toImage(), atStart);
   QTest::keyClicks(form->EditDuree(), "5");
-  QTest::keyClick(form->EditDuree(), Qt::Key_Backspace);
   EXPECT_EQ(text(), "09:59:59");
 
   Arrow(*form, 4, +1);  // 60 minutes: nothing, no carry
-  EXPECT_EQ(text(), "09:59:59");
   Arrow(*form, 8, +1);
   EXPECT_EQ(text(), "09:59:59");
   Arrow(*form, 1, +1);
   EXPECT_EQ(text(), "10:59:59");
-  EXPECT_EQ(form->EditDuree()->cursorPosition(), 1);
   EXPECT_EQ(form->CnxParams()[0].Duree, "10:59:59");
-
   form->RazDureeAction()->trigger();
-  EXPECT_EQ(text(), "00:00:00");
   EXPECT_EQ(form->CnxParams()[0].Duree, "00:00:00");
-  for (int caret : {0, 3, 6}) {
-    Arrow(*form, caret, -1);  // every field at 0: nothing
-    EXPECT_EQ(text(), "00:00:00") << caret;
-  }
+  for (int caret : {0, 3, 6}) Arrow(*form, caret, -1);  // every field at 0
+  EXPECT_EQ(text(), "00:00:00");
   Arrow(*form, 6, +1);
-  EXPECT_EQ(text(), "00:00:01");
   Arrow(*form, 3, +1);
   EXPECT_EQ(text(), "00:01:01");
 
-  // The arrows work only while the edit has the focus.
+  // A total of 100 hours or more moves on its wider hour field.
+  form->CnxListBox()->setCurrentRow(1);
+  Arrow(*form, 3, +1);
+  EXPECT_EQ(form->CnxParams()[1].Duree, "124:04:05");
+  // Fields that are not numbers: the conversion error, and the text stays.
+  form->CnxListBox()->setCurrentRow(2);
+  Arrow(*form, 1, +1);
+  EXPECT_EQ(text(), "-- : -- : --");
+  EXPECT_EQ(errors_, (std::vector<std::string>{"'-- ' n'est pas un nombre entier valide"}));
+
   form->CnxListBox()->setFocus();
   QApplication::processEvents();
   EXPECT_FALSE(form->UpDownDuree()->isEnabled());
-  EXPECT_TRUE(errors_.empty());
-}
-
-TEST_F(ParamFormTest, DurationArrowsOnTheHourFieldAt99AndOnAWideTotal) {
-  Put("[Maison]\r\nDurée=99:00:00\r\n[Bureau]\r\nDurée=123:04:05\r\n"
-      "[Secours]\r\nDurée=-- : -- : --\r\n");
-  auto form = Open();
-  FocusDuree(*form);
-  Arrow(*form, 0, +1);
-  EXPECT_EQ(form->EditDuree()->text(), QStringLiteral("99:00:00"));
-
-  form->CnxListBox()->setCurrentRow(1);
-  FocusDuree(*form);
-  Arrow(*form, 3, +1);
-  EXPECT_EQ(form->EditDuree()->text(), QStringLiteral("124:04:05"));
-  EXPECT_EQ(form->CnxParams()[1].Duree, "124:04:05");
-
-  // A text whose fields are not numbers is refused with the conversion error, unchanged.
-  form->CnxListBox()->setCurrentRow(2);
-  FocusDuree(*form);
-  Arrow(*form, 1, +1);
-  EXPECT_EQ(form->EditDuree()->text(), QStringLiteral("-- : -- : --"));
-  EXPECT_EQ(form->CnxParams()[2].Duree, "-- : -- : --");
-  ASSERT_EQ(errors_.size(), 1u);
-  EXPECT_EQ(errors_[0], "'-- ' n'est pas un nombre entier valide");
-  // "&Remise à zéro" mends it.
-  form->RazDureeAction()->trigger();
-  Arrow(*form, 7, +1);
-  EXPECT_EQ(form->EditDuree()->text(), QStringLiteral("00:00:01"));
 }
 
 TEST_F(ParamFormTest, StartDelayArrowsStayWithin0And99) {
   Put("[Maison]\r\nStartDelay=98\r\n");
   auto form = Open();
   TUpDown* arrows = form->UpDownStartDelay();
-  for (int i = 0; i < 3; ++i) QTest::mouseClick(arrows->UpButton(), Qt::LeftButton);
+  for (int i = 0; i < 3; ++i) Click(arrows->UpButton());
   EXPECT_EQ(form->StartDelayEdit()->text(), QStringLiteral("99"));
   EXPECT_EQ(form->CnxParams()[0].StartDelay, 99);
   form->CnxListBox()->setCurrentRow(1);
-  QTest::mouseClick(arrows->DownButton(), Qt::LeftButton);
+  Click(arrows->DownButton());
   EXPECT_EQ(form->StartDelayEdit()->text(), QStringLiteral("0"));
-  QTest::mouseClick(arrows->UpButton(), Qt::LeftButton);
-  EXPECT_EQ(form->CnxParams()[1].StartDelay, 1);
-  EXPECT_EQ(form->CnxParams()[0].StartDelay, 99);
 }
 
 TEST_F(ParamFormTest, TheCountedEntryIsGreyedButItsMonthlyResetIsNot) {
@@ -432,7 +299,7 @@ TEST_F(ParamFormTest, AnUnknownVisibleValueChecksNothingAndOkWrites2) {
   EXPECT_FALSE(form->VCnxRadioButton()->isChecked());
   EXPECT_FALSE(form->VJmsRadioButton()->isChecked());
   for (int tag = 0; tag < 3; ++tag) EXPECT_FALSE(form->StartEventButton(tag)->isChecked());
-  QTest::mouseClick(form->ButtonOk(), Qt::LeftButton);
+  Click(form->ButtonOk());
   EXPECT_EQ(form->result(), QDialog::Accepted);
   EXPECT_EQ(form->VisibleMode(), 2);
   EXPECT_EQ(settings_->ReadVisible(), 2);
@@ -446,11 +313,11 @@ TEST_F(ParamFormTest, OkWritesEverythingInOrderAndReplacesTheList) {
   Tick(form->StartEventButton(1));
   Tick(form->RaZCheckBox());
   files_.push_back("/usr/bin/b");
-  QTest::mouseClick(form->ButtonAdd(), Qt::LeftButton);
+  Click(form->ButtonAdd());
   Tick(form->VJmsRadioButton());
   Tick(form->StartWCheckBox());
   Tick(form->OffLineCheckBox());
-  QTest::mouseClick(form->ButtonOk(), Qt::LeftButton);
+  Click(form->ButtonOk());
 
   EXPECT_EQ(form->result(), QDialog::Accepted);
   EXPECT_TRUE(errors_.empty());
@@ -473,13 +340,13 @@ TEST_F(ParamFormTest, CancelLeavesFileListAndOfflineFlagUntouched) {
   auto form = Open();
   FocusDuree(*form);
   Arrow(*form, 0, +1);
-  QTest::mouseClick(form->ButtonRemove(), Qt::LeftButton);
+  Click(form->ButtonRemove());
   files_.push_back("/usr/bin/b");
-  QTest::mouseClick(form->ButtonAdd(), Qt::LeftButton);
+  Click(form->ButtonAdd());
   Tick(form->OffLineCheckBox());
   Tick(form->VJmsRadioButton());
   Tick(form->StartWCheckBox());
-  QTest::mouseClick(form->ButtonCancel(), Qt::LeftButton);
+  Click(form->ButtonCancel());
 
   EXPECT_EQ(form->result(), QDialog::Rejected);
   EXPECT_EQ(Slurp(), before);
@@ -496,21 +363,9 @@ TEST_F(ParamFormTest, ATotalStoredWhileOpenIsNotOverwrittenUnlessEdited) {
   // Meanwhile the counter ends connections of both entries.
   settings_->WriteDuree("Maison", "01:30:00");
   settings_->WriteDuree("Bureau", "02:45:00");
-  QTest::mouseClick(form->ButtonOk(), Qt::LeftButton);
+  Click(form->ButtonOk());
   EXPECT_EQ(settings_->ReadDuree("Maison"), "02:00:00");  // the user's edit wins
   EXPECT_EQ(settings_->ReadDuree("Bureau"), "02:45:00");  // the counter's total is kept
-}
-
-TEST_F(ParamFormTest, AFailedWriteIsReportedAndTheDialogStillClosesWithOk) {
-  settings_.emplace(dir_ / "missing" / "Chronolin.ini", regional_);
-  applis_ = {App("/bin/a", 500)};
-  auto form = Open();
-  Tick(form->OffLineCheckBox());
-  QTest::mouseClick(form->ButtonOk(), Qt::LeftButton);
-  EXPECT_EQ(form->result(), QDialog::Accepted);
-  ASSERT_EQ(errors_.size(), 1u);
-  EXPECT_EQ(errors_[0].rfind("Impossible d'écrire dans ", 0), 0u);
-  EXPECT_TRUE(offLine_);  // the saving stopped at the first write
 }
 
 TEST_F(ParamFormTest, AboutPageLinksAndCredits) {
@@ -519,9 +374,7 @@ TEST_F(ParamFormTest, AboutPageLinksAndCredits) {
   auto* web = about->findChild<QLabel*>(QStringLiteral("LinkWeb"));
   auto* mail = about->findChild<QLabel*>(QStringLiteral("LinkMail"));
   ASSERT_TRUE(web && mail);
-  EXPECT_EQ(web->toolTip(), QStringLiteral("chronolin.example.org"));
-  EXPECT_EQ(web->cursor().shape(), Qt::PointingHandCursor);
-  EXPECT_TRUE(web->font().underline());
+  EXPECT_EQ(web->toolTip(), QStringLiteral("chronolin.example.org"));  // no scheme
   QTest::mouseClick(web, Qt::LeftButton);
   QTest::mouseClick(mail, Qt::LeftButton);
   EXPECT_EQ(urls_, (std::vector<std::string>{"https://chronolin.example.org",
@@ -533,52 +386,6 @@ TEST_F(ParamFormTest, AboutPageLinksAndCredits) {
   }
   ASSERT_FALSE(texts.empty());
   EXPECT_EQ(texts.front(), QStringLiteral("Qt"));
-}
-
-TEST_F(ParamFormTest, ConfirmingWritesOrRemovesTheSessionStartEntry) {
-  const char* old = std::getenv("XDG_CONFIG_HOME");
-  const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
-  ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-  const fs::path exe = "/opt/chronolin/bin/chronolin";
-  const fs::path entry = dir_ / "config" / "autostart" / "chronolin.desktop";
-  const auto run = [&](std::function<void(TParamForm&)> act) {
-    const ParamFormContext context{*settings_, entries_, [] { return std::string(); }, applis_,
-                                   offLine_};
-    return RunParamDialog(nullptr, context, exe, [act](TParamForm& form) {
-      QTimer::singleShot(0, &form, [&form, act] { act(form); });
-    });
-  };
-
-  auto outcome = run([](TParamForm& form) {
-    Tick(form.StartWCheckBox());
-    Tick(form.VCnxRadioButton());
-    form.ButtonOk()->click();
-  });
-  ASSERT_TRUE(outcome);
-  EXPECT_TRUE(outcome->StartWithSession);
-  EXPECT_EQ(outcome->VisibleMode, 1);
-  EXPECT_TRUE(fs::exists(entry));
-  EXPECT_TRUE(settings_->ReadAutoRun());
-
-  EXPECT_FALSE(run([](TParamForm& form) {
-    Tick(form.StartWCheckBox());
-    form.ButtonCancel()->click();
-  }));
-  EXPECT_TRUE(fs::exists(entry));  // "Annuler" touches nothing
-
-  outcome = run([](TParamForm& form) {
-    Tick(form.StartWCheckBox());  // the box starts from "AutoRun": checked, now unchecked
-    form.ButtonOk()->click();
-  });
-  ASSERT_TRUE(outcome);
-  EXPECT_FALSE(outcome->StartWithSession);
-  EXPECT_FALSE(fs::exists(entry));
-
-  if (saved) {
-    ::setenv("XDG_CONFIG_HOME", saved->c_str(), 1);
-  } else {
-    ::unsetenv("XDG_CONFIG_HOME");
-  }
 }
 
 // Each page grabbed as the user sees it; with CHRONOLIN_SCREENSHOTS set, saved there as PNGs.
