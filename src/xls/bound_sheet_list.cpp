@@ -4,6 +4,8 @@
 
 #include "common/format.h"
 #include "common/text_codec.h"
+#include "xls/biff_bytes.h"
+#include "xls/record_ids.h"
 #include "xls/xls_error.h"
 #include "xls/xls_messages.h"
 
@@ -60,6 +62,14 @@ std::u16string TBoundSheetList::FreshName(std::u16string_view base) {
   std::u16string full = entry.full;
   names_.insert(std::move(entry));
   return full;
+}
+
+void TBoundSheetList::InsertNew(std::size_t index, std::u16string_view base,
+                                std::uint16_t options) {
+  std::vector<std::uint8_t> body(6);
+  biff::Set16(body.data() + 4, options);
+  TExcelString::FromText(FreshName(base), 1).Write(body);
+  records_.Insert(index, std::make_unique<TBoundSheetRecord>(rid::kBoundSheet, std::move(body)));
 }
 
 void TBoundSheetList::Clear() {

@@ -22,6 +22,8 @@ class TBoundSheetList {
     return static_cast<TBoundSheetRecord&>(*records_[i]);
   }
   std::u16string SheetName(std::size_t i) const { return (*this)[i].Name(); }
+  // A new BOUNDSHEET at `index` with a fresh name from `base` and these options.
+  void InsertNew(std::size_t index, std::u16string_view base, std::uint16_t options);
   // Rewrites the record's name (its body becomes 6 + the string's size).
   void Rename(std::size_t i, std::u16string_view name);
   // The name for a new sheet of base text b: b itself when no name has that base, else b

@@ -30,11 +30,21 @@ Variant TNumberRecord::GetValue() const {
   return Variant::FromDouble(biff::GetDouble(Data().data() + 6));
 }
 
+void TNumberRecord::SetValue(const Variant& value) {
+  biff::SetDouble(MutableData() + 6, value.ToDouble());
+}
+
 TRKRecord::TRKRecord(std::uint16_t id, std::vector<std::uint8_t> data)
     : TCellRecord(id, std::move(data), 10) {}
 
 Variant TRKRecord::GetValue() const {
   return Variant::FromDouble(DecodeRK(Get32(6)));
+}
+
+void TRKRecord::SetValue(const Variant& value) {
+  const std::optional<std::uint32_t> rk = EncodeRK(value.ToDouble());
+  if (!rk) throw XlsError(Format(msg::kInvalidCellValue, value.ToString().c_str()));
+  Set32(6, *rk);
 }
 
 TBoolErrRecord::TBoolErrRecord(std::uint16_t id, std::vector<std::uint8_t> data)
@@ -59,6 +69,28 @@ const char* TBoolErrRecord::ErrorText(std::uint8_t code) {
   }
 }
 
+void TBoolErrRecord::SetValue(const Variant& value) {
+  std::uint8_t* body = MutableData();
+  if (value.Type() == VarType::Boolean) {
+    body[6] = value.ToBool() ? 1 : 0;
+    body[7] = 0;
+    return;
+  }
+  if (value.IsText()) {
+    const std::string text = value.ToString();
+    for (const std::uint8_t code : {0, 7, 15, 23, 29, 36, 42}) {
+      if (text == ErrorText(code)) {
+        body[6] = code;
+        body[7] = 1;
+        return;
+      }
+    }
+    throw XlsError(Format(msg::kInvalidErrorCode, text.c_str()));
+  }
+  const std::string shown = value.IsNull() ? std::string() : value.ToString();
+  throw XlsError(Format(msg::kInvalidCellValue, shown.c_str()));
+}
+
 Variant TBoolErrRecord::GetValue() const {
   if (Data()[7] != 0) return Variant::FromString(ErrorText(Data()[6]));
   return Variant::FromBool(Data()[6] != 0);
@@ -66,6 +98,17 @@ Variant TBoolErrRecord::GetValue() const {
 
 TLabelSSTRecord::TLabelSSTRecord(std::uint16_t id, std::vector<std::uint8_t> data)
     : TCellRecord(id, std::move(data), 10) {}
+
+TLabelSSTRecord::TLabelSSTRecord(std::uint16_t row, std::uint16_t column, std::uint16_t xf,
+                                 TSST& sst)
+    : TCellRecord(rid::kLabelSst, NewBody(10, row, column, xf), 10), sst_(&sst) {}
+
+void TLabelSSTRecord::SetValue(const Variant& value) {
+  if (sst_ == nullptr) throw XlsError(msg::kFileInvalid);
+  std::shared_ptr<TSSTEntry> entry = sst_->AddString(value.ToWideString());
+  if (entry_) entry_->Release();
+  entry_ = std::move(entry);
+}
 
 TLabelSSTRecord::TLabelSSTRecord(const TLabelSSTRecord& other)
     : TCellRecord(other), entry_(other.entry_) {
@@ -76,9 +119,10 @@ TLabelSSTRecord::~TLabelSSTRecord() {
   if (entry_) entry_->Release();
 }
 
-void TLabelSSTRecord::LinkToSST(const TSST& sst) {
+void TLabelSSTRecord::LinkToSST(TSST& sst) {
   const std::uint32_t index = Get32(6);
   if (index >= sst.Count()) throw XlsError(msg::kFileInvalid);
+  sst_ = &sst;
   if (entry_) entry_->Release();
   entry_ = sst[index];
   entry_->AddRef();

@@ -3,6 +3,7 @@
 // the workbook's drawing group (the DggContainer with the blip store of pictures).
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "xls/biff_stream.h"
@@ -11,6 +12,10 @@
 namespace chronolin {
 
 class TWorkbookGlobals;
+class TDrawingGroup;
+
+// Picture types of a replacement, by their names "EMF", "WMF", "JPEG", "PNG".
+enum class TPictureType { kEmf = 2, kWmf = 3, kJpeg = 5, kPng = 6, kDib = 7 };
 
 class TDrawing {
  public:
@@ -37,8 +42,33 @@ class TDrawing {
   void SaveToStream(TOutStream& out) const;
   std::int64_t TotalSize() const;
 
+  // Editing. The shapes are the children of the top group container; a comment's shape comes
+  // and goes with its note, the others with the rows their anchor lies in.
+  // Anchor rows >= from move by delta (rows inserted).
+  void ShiftAnchors(int from, int delta);
+  // Removes the shapes (comments aside) lying wholly in rows [first, first + count), then moves
+  // later anchors up.
+  void DeleteRows(int first, int count, TDrawingGroup& group);
+  // Clones the shapes (comments aside) anchored within rows [first, last], moved by delta.
+  void CopyRows(int first, int last, int delta, TDrawingGroup& group);
+  // Clones the shape of a comment object, moved by delta; the clone's object id, or 0.
+  std::uint16_t CloneObject(std::uint16_t object_id, int delta, TDrawingGroup& group);
+  void RemoveObject(std::uint16_t object_id, TDrawingGroup& group);
+  // A copied sheet's drawing: a drawing id and shape ids of its own, blips counted again.
+  void TakeNewIdentity(TDrawingGroup& group);
+  // The text box of the shape holding `object`, or null.
+  TEscherClientTextBoxRecord* TextBoxOf(const TEscherClientDataRecord* object) const;
+  // Replaces picture `index` with a new blip store entry of the given bytes.
+  void ReplacePicture(std::size_t index, std::span<const std::uint8_t> bytes, TPictureType type,
+                      TDrawingGroup& group);
+
  private:
   void BuildCaches();
+  TEscherContainerRecord* TopGroup() const;
+  TEscherRecord* Dg() const;
+  // Gives every shape of `unit` a new shape id, takes the blip references again.
+  void AdoptClone(TEscherRecord& unit, TDrawingGroup& group, bool new_object_ids);
+  std::uint16_t NextObjectId() const;
 
   std::unique_ptr<TEscherRecord> root_;
   std::vector<TEscherClientAnchorRecord*> anchors_;
@@ -58,11 +88,23 @@ class TDrawingGroup {
   void SortBlips();
   const std::vector<const TEscherBSERecord*>& SortedBlips() const { return sorted_blips_; }
 
+  // Editing: drawing ids and shape ids are handed out through the Dgg's clusters (1024 ids
+  // each) so that every shape id of the file stays unique and the counters stay true.
+  std::uint32_t NewDrawingId();
+  std::uint32_t AllocateShapeId(std::uint32_t drawing_id, std::uint32_t at_least);
+  void ShapesRemoved(std::uint32_t count);
+  // Reference count of the blip store entry (1-based, as pictures name it).
+  void AddBlipReference(std::uint32_t index, int delta);
+  // Appends an entry; its 1-based index.
+  std::uint32_t AddBlip(std::unique_ptr<TEscherBSERecord> entry);
+
   void SaveToStream(TOutStream& out) const;
   std::int64_t TotalSize() const;
 
  private:
   std::vector<std::uint8_t> Bytes() const;
+  TEscherDataRecord& Dgg() const;
+  TEscherContainerRecord* BStore() const;
 
   std::unique_ptr<TEscherRecord> root_;
   std::vector<const TEscherBSERecord*> sorted_blips_;

@@ -19,6 +19,14 @@ std::uint32_t TEscherDataRecord::Get32(std::size_t offset) const {
   return offset + 4 <= data_.size() ? biff::Get32(data_.data() + offset) : 0;
 }
 
+void TEscherDataRecord::Set16(std::size_t offset, std::uint16_t v) {
+  if (offset + 2 <= data_.size()) biff::Set16(data_.data() + offset, v);
+}
+
+void TEscherDataRecord::Set32(std::size_t offset, std::uint32_t v) {
+  if (offset + 4 <= data_.size()) biff::Set32(data_.data() + offset, v);
+}
+
 TEscherContainerRecord::TEscherContainerRecord(const TEscherContainerRecord& other)
     : TEscherRecord(other) {
   for (const auto& child : other.children_) children_.push_back(child->Clone());
@@ -84,6 +92,22 @@ std::uint16_t TMsObj::Kind() const {
 
 std::uint16_t TMsObj::ObjectId() const {
   return obj_->DataSize() >= 8 ? obj_->Get16(6) : 0;
+}
+
+void TMsObj::SetObjectId(std::uint16_t id) {
+  if (obj_->DataSize() >= 8) obj_->Set16(6, id);
+}
+
+bool TMsObj::IsEmbeddedOle() const {
+  if (Kind() != 8) return false;
+  const std::size_t size = obj_->DataSize();
+  for (std::size_t at = 0; at + 4 <= size;) {
+    const std::uint16_t ft = obj_->Get16(at);
+    if (ft == 0x0009) return true;  // ftPictFmla
+    if (ft == 0x0000) break;        // ftEnd
+    at += 4 + obj_->Get16(at + 2);
+  }
+  return false;
 }
 
 void TMsObj::SetChart(std::unique_ptr<TChart> chart) {

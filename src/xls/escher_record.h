@@ -44,6 +44,9 @@ class TEscherRecord {
   std::uint16_t VerInst() const { return ver_inst_; }
   std::uint16_t Type() const { return type_; }
   std::uint16_t Instance() const { return ver_inst_ >> 4; }
+  void SetInstance(std::uint16_t instance) {
+    ver_inst_ = static_cast<std::uint16_t>((instance << 4) | (ver_inst_ & 0x000F));
+  }
   virtual bool IsContainer() const { return false; }
   virtual std::uint64_t BodySize() const = 0;
   std::uint64_t TotalSize() const { return 8 + BodySize(); }
@@ -66,6 +69,8 @@ class TEscherDataRecord : public TEscherRecord {
   const std::vector<std::uint8_t>& Data() const { return data_; }
   std::uint16_t Get16(std::size_t offset) const;  // 0 past the body
   std::uint32_t Get32(std::size_t offset) const;
+  void Set16(std::size_t offset, std::uint16_t v);  // nothing past the body
+  void Set32(std::size_t offset, std::uint32_t v);
 
  protected:
   TEscherDataRecord(const TEscherDataRecord&) = default;
@@ -86,6 +91,14 @@ class TEscherContainerRecord : public TEscherRecord {
   void AddChild(std::unique_ptr<TEscherRecord> child);
   std::size_t ChildCount() const { return children_.size(); }
   TEscherRecord& Child(std::size_t i) const { return *children_[i]; }
+  void InsertChild(std::size_t i, std::unique_ptr<TEscherRecord> child) {
+    children_.insert(children_.begin() + static_cast<std::ptrdiff_t>(i), std::move(child));
+  }
+  std::unique_ptr<TEscherRecord> ExtractChild(std::size_t i) {
+    std::unique_ptr<TEscherRecord> child = std::move(children_[i]);
+    children_.erase(children_.begin() + static_cast<std::ptrdiff_t>(i));
+    return child;
+  }
 
  private:
   std::vector<std::unique_ptr<TEscherRecord>> children_;
@@ -145,6 +158,10 @@ class TEscherClientAnchorRecord final : public TEscherDataRecord {
   std::uint16_t FirstRow() const { return Get16(6); }
   std::uint16_t LastColumn() const { return Get16(10); }
   std::uint16_t LastRow() const { return Get16(14); }
+  void SetRows(std::uint16_t first, std::uint16_t last) {
+    Set16(6, first);
+    Set16(14, last);
+  }
 };
 
 // The BIFF OBJ record of a shape: its first sub-record gives the object kind (at 4) and id
@@ -157,6 +174,9 @@ class TMsObj {
   const TBaseRecord& Record() const { return *obj_; }
   std::uint16_t Kind() const;
   std::uint16_t ObjectId() const;
+  void SetObjectId(std::uint16_t id);
+  // A picture object that holds an embedded OLE object (its picture formula sub-record).
+  bool IsEmbeddedOle() const;
   TChart* Chart() const { return chart_.get(); }
   void SetChart(std::unique_ptr<TChart> chart);
   void SaveToStream(TOutStream& out) const;
@@ -172,6 +192,13 @@ class TTXO {
   explicit TTXO(std::unique_ptr<TBaseRecord> txo) : txo_(std::move(txo)) {}
   TTXO(const TTXO& other) : txo_(other.txo_->Clone()) {}
   const TBaseRecord& Record() const { return *txo_; }
+  TBaseRecord& Record() { return *txo_; }
+  // The text (character count at offset 10, characters in the CONTINUE records, each starting
+  // with its 8-bit/16-bit flag); a flag other than 0 or 1 raises "Error reading Excel records.
+  // File invalid".
+  std::u16string Text() const;
+  // New text with one formatting run in the first run's font.
+  void SetText(std::u16string_view text);
   void SaveToStream(TOutStream& out) const { txo_->SaveToStream(out); }
 
  private:

@@ -1,5 +1,7 @@
 #include "xls/formula_record.h"
 
+#include <algorithm>
+
 #include "common/format.h"
 #include "xls/excel_string.h"
 #include "xls/formula_tokens.h"
@@ -83,6 +85,53 @@ void TFormulaRecord::ExpandShared(const TShrFmlaRecord& shared) {
   const std::uint16_t length = biff::Get16(body.data() + 20);
   tokens::MakeSharedTokensAbsolute(body.data() + 22, length, Row(), Column());
   SetData(std::move(body));
+}
+
+void TFormulaRecord::ThrowToken(std::uint8_t id) const {
+  throw XlsError(Format(msg::kFormulaToken, Row() + 1, Column() + 1, id));
+}
+
+void TFormulaRecord::CheckTokens() const {
+  std::size_t pos = 0;
+  while (pos < TokenLength()) {
+    const std::size_t n = tokens::TokenSize(Tokens(), TokenLength(), pos, false);
+    if (n == 0) ThrowToken(Tokens()[pos]);
+    pos += n;
+  }
+}
+
+void TFormulaRecord::ShiftRows(const tokens::TRowShift& shift) {
+  if (auto bad = tokens::ShiftRows(MutableData() + 22, TokenLength(), shift)) ThrowToken(*bad);
+  if (table_ && shift.own_sheet == shift.changed_sheet && table_->DataSize() >= 14) {
+    // The table's range and input cells are rows of this sheet.
+    for (const std::size_t at : {0, 2, 8, 12}) {
+      const int row = table_->Get16(at);
+      if (row < shift.first) continue;
+      int moved = row + shift.delta;
+      if (shift.delta < 0 && row < shift.first - shift.delta) moved = shift.first;
+      table_->Set16(at, static_cast<std::uint16_t>(std::min(moved, 0xFFFF)));
+    }
+  }
+  if (array_ && shift.own_sheet == shift.changed_sheet) {
+    for (const std::size_t at : {0, 2}) {
+      const int row = array_->Get16(at);
+      if (row >= shift.first) {
+        array_->Set16(at, static_cast<std::uint16_t>(std::clamp(row + shift.delta, 0, 0xFFFF)));
+      }
+    }
+  }
+}
+
+void TFormulaRecord::MoveToRow(std::uint16_t row) {
+  const int delta = static_cast<int>(row) - static_cast<int>(Row());
+  if (auto bad = tokens::MoveRows(MutableData() + 22, TokenLength(), delta)) ThrowToken(*bad);
+  if (array_) {
+    // The array's range moves with the formula of its first cell.
+    for (const std::size_t at : {0, 2}) {
+      array_->Set16(at, static_cast<std::uint16_t>(std::clamp(array_->Get16(at) + delta, 0, 0xFFFF)));
+    }
+  }
+  SetRow(row);
 }
 
 void TFormulaRecord::SaveToStream(TOutStream& out) const {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "xls/cell_records.h"
+#include "xls/token_shift.h"
 
 namespace chronolin {
 
@@ -73,10 +74,20 @@ class TFormulaRecord final : public TCellRecord {
   // Takes the shared formula's tokens as this cell's own.
   void ExpandShared(const TShrFmlaRecord& shared);
 
+  // References follow rows inserted or deleted (the cell's own row is moved by its sheet); an
+  // unknown token raises "Formula at Row %d, column %d is not supported. Token Id: 0x%2x".
+  void ShiftRows(const tokens::TRowShift& shift);
+  // The formula copied to `row`: its row-relative references follow it.
+  void MoveToRow(std::uint16_t row);
+  // The message above when the walker cannot adjust this formula.
+  void CheckTokens() const;
+
   void SaveToStream(TOutStream& out) const override;
   std::int64_t TotalSize() const override;
 
  private:
+  [[noreturn]] void ThrowToken(std::uint8_t id) const;
+
   Variant value_;
   std::unique_ptr<TArrayRecord> array_;
   std::unique_ptr<TTableRecord> table_;

@@ -9,6 +9,7 @@
 
 #include "xls/record_list.h"
 #include "xls/references.h"
+#include "xls/token_shift.h"
 
 namespace chronolin {
 
@@ -35,11 +36,29 @@ class TNameRecord final : public TBaseRecord {
   std::size_t TokensOffset() const;
   std::uint16_t TokenLength() const { return Get16(4); }
   TNamedRange Range(const TReferences& references) const;
+
+  // Editing: an unknown token raises "Error in Worksheet name: \"%s\". Token Id: 0x%2x".
+  void SetSheetIndex(std::uint16_t index) { Set16(8, index); }
+  void ShiftRows(const tokens::TRowShift& shift);
+  void CheckTokens() const;
+  // 3-D references to `from_sheet` now name EXTERNSHEET entry `to_ref`.
+  void RedirectSheet(int from_sheet, std::uint16_t to_ref, const TReferences& references);
+  // Its only token is a 3-D area on this sheet.
+  bool IsAreaOnSheet(int sheet, const TReferences& references) const;
+
+ private:
+  [[noreturn]] void ThrowToken(std::uint8_t id) const;
 };
 
 class TNameRecordList : public TBaseRecordList {
  public:
   TNameRecord* Name(std::size_t i) const { return static_cast<TNameRecord*>((*this)[i]); }
+  void ShiftRows(const tokens::TRowShift& shift);
+  void CheckTokens() const;
+  // n copies of sheet s inserted at p (s counted before the insertion): local names of later
+  // sheets follow them, and each copy gets its own clone of the names local to s or naming
+  // only an area of s (a print area, say).
+  void InsertSheets(int s, int p, int n, TReferences& references, std::size_t sheet_count);
 };
 
 }  // namespace chronolin

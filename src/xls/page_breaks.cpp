@@ -30,6 +30,22 @@ void TPageBreakList::Add(std::uint16_t row) {
   Insert({row, 0, 255});
 }
 
+void TPageBreakList::ShiftRows(int from, int delta) {
+  if (!breaks_.empty() && breaks_.back().row >= from && breaks_.back().row + delta > 0xFFFF) {
+    throw XlsError(Format(msg::kTooManyEntries, breaks_.back().row + delta, 0xFFFF));
+  }
+  std::vector<TPageBreak> kept;
+  kept.reserve(breaks_.size());
+  for (TPageBreak b : breaks_) {
+    if (b.row >= from) {
+      if (delta < 0 && b.row < from - delta) continue;
+      b.row = static_cast<std::uint16_t>(b.row + delta);
+    }
+    kept.push_back(b);
+  }
+  breaks_ = std::move(kept);
+}
+
 void TPageBreakList::SaveToStream(TOutStream& out) const {
   if (breaks_.empty()) return;
   out.WriteHeader(rid::kHPageBreak, static_cast<std::uint16_t>(2 + 6 * breaks_.size()));

@@ -24,6 +24,10 @@ class TPageBreakList {
   // many manual Page breaks for this sheet".
   void Add(std::uint16_t row);
   const std::vector<TPageBreak>& Breaks() const { return breaks_; }
+  // Breaks at rows >= from move by delta; with delta < 0 the breaks in the rows
+  // [from, from - delta) go. Raises "Too many entries for this kind of record (%d out of a
+  // maximum of %d)" past row 65535, before any break moves.
+  void ShiftRows(int from, int delta);
   void Clear() { breaks_.clear(); }
 
   void SaveToStream(TOutStream& out) const;

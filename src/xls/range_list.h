@@ -29,6 +29,7 @@ class TRangeList {
   std::size_t Count() const { return blocks_.size(); }
   TRangeBlock& operator[](std::size_t i) const { return *blocks_[i]; }
   void Clear() { blocks_.clear(); }
+  void Remove(std::size_t i) { blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(i)); }
   // The merged range holding (row, column), if any.
   const TCellRange* FindMerged(std::uint16_t row, std::uint16_t column) const;
 

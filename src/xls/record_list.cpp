@@ -1,5 +1,6 @@
 #include "xls/record_list.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace chronolin {
@@ -48,6 +49,21 @@ std::unique_ptr<TBaseRecord> TBaseRecordList::Extract(std::size_t index) {
 void TBaseRecordList::Resize(std::size_t count) {
   for (std::size_t i = count; i < items_.size(); ++i) Release(items_[i].get());
   items_.resize(count);
+}
+
+void TBaseRecordList::InsertSlots(std::size_t index, std::size_t count) {
+  if (index >= items_.size()) return;
+  std::vector<std::unique_ptr<TBaseRecord>> empty(count);
+  items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index),
+                std::make_move_iterator(empty.begin()), std::make_move_iterator(empty.end()));
+}
+
+void TBaseRecordList::RemoveSlots(std::size_t index, std::size_t count) {
+  if (index >= items_.size()) return;
+  const std::size_t end = std::min(items_.size(), index + count);
+  for (std::size_t i = index; i < end; ++i) Release(items_[i].get());
+  items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index),
+               items_.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
 void TBaseRecordList::Clear() {

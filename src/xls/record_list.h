@@ -32,6 +32,10 @@ class TBaseRecordList : public TRecordOwner {
   void Delete(std::size_t index) { Extract(index); }
   void Resize(std::size_t count);
   void Clear();
+  // Empty slots inserted at `index` (nothing when the list ends before it); slots removed with
+  // their records.
+  void InsertSlots(std::size_t index, std::size_t count);
+  void RemoveSlots(std::size_t index, std::size_t count);
 
   // Appends a clone of every record of other.
   void CloneFrom(const TBaseRecordList& other);

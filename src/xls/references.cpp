@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/format.h"
+#include "xls/biff_bytes.h"
 #include "xls/record_chain_reader.h"
 #include "xls/record_ids.h"
 #include "xls/xls_error.h"
@@ -41,6 +43,49 @@ int TReferences::SheetOfExternRef(std::size_t index) const {
   if (local_sup_book_ < 0 || ref.sup_book != local_sup_book_) return -1;
   if (ref.first_sheet != ref.last_sheet) return -1;
   return ref.first_sheet;
+}
+
+std::uint16_t TReferences::ExternRefOfSheet(int sheet, std::size_t sheet_count) {
+  for (std::size_t i = 0; i < refs_.size(); ++i) {
+    if (SheetOfExternRef(i) == sheet) return static_cast<std::uint16_t>(i);
+  }
+  if (local_sup_book_ < 0) {
+    std::vector<std::uint8_t> body(4);
+    biff::Set16(body.data(), static_cast<std::uint16_t>(sheet_count));
+    biff::Set16(body.data() + 2, 0x0401);
+    AddSupBook(std::make_unique<TSupBookRecord>(rid::kSupBook, std::move(body)));
+  }
+  if (refs_.size() >= 0xFFFF) throw XlsError(Format(msg::kTooManyEntries, 0xFFFF, 0xFFFE));
+  refs_.push_back({static_cast<std::uint16_t>(local_sup_book_), static_cast<std::uint16_t>(sheet),
+                   static_cast<std::uint16_t>(sheet)});
+  return static_cast<std::uint16_t>(refs_.size() - 1);
+}
+
+void TReferences::InsertSheets(int p, int n) {
+  constexpr int kMaxSheet = 250;
+  if (local_sup_book_ < 0) return;
+  TBaseRecord& local = *sup_books_[static_cast<std::size_t>(local_sup_book_)];
+  if (local.DataSize() != 4 || local.Get16(2) != 0x0401) throw XlsError(msg::kFileInvalid);
+  // Checked first, so that a refused insertion changes nothing.
+  const int count = local.Get16(0) + n;
+  if (count > kMaxSheet) throw XlsError(Format(msg::kTooManyEntries, count, kMaxSheet));
+  auto moved = [&](std::uint16_t sheet) {
+    return sheet >= p && sheet < 0xFFFE ? sheet + n : static_cast<int>(sheet);
+  };
+  for (const TExternRef& ref : refs_) {
+    if (ref.sup_book != local_sup_book_) continue;
+    for (const int sheet : {moved(ref.first_sheet), moved(ref.last_sheet)}) {
+      if (sheet > kMaxSheet && sheet < 0xFFFE) {
+        throw XlsError(Format(msg::kTooManyEntries, sheet, kMaxSheet));
+      }
+    }
+  }
+  for (TExternRef& ref : refs_) {
+    if (ref.sup_book != local_sup_book_) continue;
+    ref.first_sheet = static_cast<std::uint16_t>(moved(ref.first_sheet));
+    ref.last_sheet = static_cast<std::uint16_t>(moved(ref.last_sheet));
+  }
+  local.Set16(0, static_cast<std::uint16_t>(count));
 }
 
 void TReferences::SaveToStream(TOutStream& out) const {

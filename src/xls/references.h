@@ -34,6 +34,12 @@ class TReferences {
   const std::vector<TExternRef>& ExternRefs() const { return refs_; }
   // The sheet an EXTERNSHEET entry names when it is one sheet of this workbook, else -1.
   int SheetOfExternRef(std::size_t index) const;
+  // The first entry naming exactly this sheet, else a new one; a workbook without a local
+  // SUPBOOK gets one (for `sheet_count` sheets) first.
+  std::uint16_t ExternRefOfSheet(int sheet, std::size_t sheet_count);
+  // n sheets inserted at p: entries at or after p follow them, the local SUPBOOK counts them.
+  // Sheet numbers stay below 251 ("Too many entries for this kind of record ...").
+  void InsertSheets(int p, int n);
 
   void SaveToStream(TOutStream& out) const;
   std::int64_t TotalSize() const;

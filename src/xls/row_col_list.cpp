@@ -1,6 +1,7 @@
 #include "xls/row_col_list.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace chronolin {
 
@@ -42,6 +43,20 @@ void TBaseRowColList::Add(std::unique_ptr<TBaseRecord> record, std::uint16_t row
     list.sorted_ = false;
   }
   list.Add(std::move(record));
+}
+
+void TBaseRowColList::InsertRows(std::size_t row, std::size_t count) {
+  if (row >= rows_.size()) return;
+  std::vector<std::unique_ptr<TRowColRecordList>> empty(count);
+  rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(row),
+               std::make_move_iterator(empty.begin()), std::make_move_iterator(empty.end()));
+}
+
+void TBaseRowColList::RemoveRows(std::size_t row, std::size_t count) {
+  if (row >= rows_.size()) return;
+  const std::size_t end = std::min(rows_.size(), row + count);
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row),
+              rows_.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
 std::size_t TBaseRowColList::RecordCount() const {

@@ -37,6 +37,10 @@ class TBaseRowColList {
   // Appends to the record's row, in arrival order (sorted at save).
   void Add(std::unique_ptr<TBaseRecord> record, std::uint16_t row);
   void Clear() { rows_.clear(); }
+  // Row slots inserted at `row` (nothing past the end) or removed with their records. The
+  // records keep their row fields: the caller renumbers them.
+  void InsertRows(std::size_t row, std::size_t count);
+  void RemoveRows(std::size_t row, std::size_t count);
   std::size_t RecordCount() const;
 
   void SaveRow(std::size_t row, TOutStream& out) const;

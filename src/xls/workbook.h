@@ -40,6 +40,16 @@ class TWorkbook {
   void SetSheetName(std::size_t i, std::u16string_view name);
   std::uint16_t SheetOptions(std::size_t i) const { return globals_.BoundSheets()[i].Options(); }
 
+  // Editing (0-based sheets and rows). Arguments are checked before anything changes: "Sheet
+  // number \"%d\" invalid. Must be between %d and %d", "Ivalid arguments to call
+  // InsertAndCopyRows"; a formula or name the reference walker cannot adjust is refused with
+  // its message, also before anything changes.
+  // Copies rows first..last `count` times to `dest`, after inserting the rows they need.
+  void InsertAndCopyRows(int sheet, int first, int last, int dest, int count, bool formulas_only);
+  void DeleteRows(int sheet, int first, int count);
+  // `count` copies of sheet `source` at `position`, named from "Sheet".
+  void InsertSheets(int source, int position, int count);
+
   TWorkbookGlobals& Globals() { return globals_; }
   const TWorkbookGlobals& Globals() const { return globals_; }
 
@@ -48,6 +58,10 @@ class TWorkbook {
   TWorkbookGlobals globals_;
   bool globals_loaded_ = false;
   std::vector<std::unique_ptr<TSheet>> sheets_;
+
+  TWorkSheet& CheckedWorkSheet(int sheet) const;
+  void CheckAllFormulas() const;
+  void ShiftAllFormulas(int sheet, int first, int delta);
 };
 
 }  // namespace chronolin

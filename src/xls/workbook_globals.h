@@ -25,6 +25,7 @@ class TWorkbookGlobals final : public TBaseSection {
   const TBoundSheetList& BoundSheets() const { return bound_sheets_; }
   const TBaseRecordList& OtherRecords() const { return other_; }
   const TNameRecordList& Names() const { return names_; }
+  TNameRecordList& Names() { return names_; }
   TDrawingGroup& DrawingGroup() { return drawing_group_; }
   const TDrawingGroup& DrawingGroup() const { return drawing_group_; }
   TWindow1Record* Window1() const { return window1_; }
