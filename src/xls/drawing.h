@@ -58,6 +58,8 @@ class TDrawing {
   void TakeNewIdentity(TDrawingGroup& group);
   // The text box of the shape holding `object`, or null.
   TEscherClientTextBoxRecord* TextBoxOf(const TEscherClientDataRecord* object) const;
+  // First row of the anchor of picture `index`, -1 without one.
+  int PictureRow(std::size_t index) const;
   // Replaces picture `index` with a new blip store entry of the given bytes.
   void ReplacePicture(std::size_t index, std::span<const std::uint8_t> bytes, TPictureType type,
                       TDrawingGroup& group);

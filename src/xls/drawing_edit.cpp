@@ -262,6 +262,19 @@ TEscherClientTextBoxRecord* TDrawing::TextBoxOf(const TEscherClientDataRecord* o
   return nullptr;
 }
 
+int TDrawing::PictureRow(std::size_t index) const {
+  TEscherContainerRecord* top = TopGroup();
+  if (top == nullptr || index >= pictures_.size()) return -1;
+  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
+    bool holds = false;
+    ForEach(top->Child(i), [&](TEscherRecord& r) { holds = holds || &r == pictures_[index]; });
+    if (!holds) continue;
+    const TEscherClientAnchorRecord* anchor = AnchorOf(top->Child(i));
+    return anchor == nullptr ? -1 : anchor->FirstRow();
+  }
+  return -1;
+}
+
 void TDrawing::ReplacePicture(std::size_t index, std::span<const std::uint8_t> bytes,
                               TPictureType type, TDrawingGroup& group) {
   if (index >= pictures_.size()) {

@@ -2,10 +2,24 @@
 // engine takes (storage list, "Workbook" stream, workbook model).
 //   chronolin-xls roundtrip IN OUT   load IN and save it as OUT
 //   chronolin-xls dump IN            storages, sheets, record counts, strings and names
+// Edits, with sheets, rows and columns counted from 1 as a user counts them:
+//   set IN OUT SHEET ROW COL VALUE                 a number, or else text
+//   insert-copy-rows IN OUT SHEET FIRST LAST DEST COUNT [--formulas-only]
+//   delete-rows IN OUT SHEET FIRST COUNT
+//   copy-sheet IN OUT SOURCE POSITION COUNT
+//   comment IN OUT SHEET ROW INDEX TEXT
+//   picture IN OUT SHEET ROW INDEX FILE TYPE       TYPE: EMF, WMF, JPEG or PNG
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <map>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "common/text_codec.h"
 #include "xls/biff_stream.h"
@@ -102,8 +116,122 @@ void Roundtrip(const std::string& in, const std::string& out) {
   SaveWorkbookFile(out, storages, workbook);
 }
 
+// A whole number as a user counts (from 1 unless `from` says otherwise).
+int Count(const char* text, const char* what, int from = 1) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || errno != 0 || value < from || value > 1000000) {
+    throw std::invalid_argument(std::string("invalid ") + what + ": " + text);
+  }
+  return static_cast<int>(value);
+}
+
+void Edit(const std::string& in, const std::string& out, const std::function<void(TWorkbook&)>& f) {
+  TXlsStorageList storages;
+  TWorkbook workbook;
+  LoadWorkbookFile(in, storages, workbook);
+  f(workbook);
+  SaveWorkbookFile(out, storages, workbook);
+}
+
+TWorkSheet& Sheet(TWorkbook& workbook, const char* text) {
+  const int sheet = Count(text, "sheet") - 1;
+  if (static_cast<std::size_t>(sheet) >= workbook.SheetCount() || !workbook.IsWorksheet(sheet)) {
+    throw std::invalid_argument(std::string("no worksheet ") + text);
+  }
+  return *workbook.WorkSheet(static_cast<std::size_t>(sheet));
+}
+
+Variant CellValue(const std::string& text) {
+  char* end = nullptr;
+  const double number = std::strtod(text.c_str(), &end);
+  if (!text.empty() && *end == '\0') return Variant::FromDouble(number);
+  return Variant::FromString(text);
+}
+
+TPictureType PictureType(const std::string& name) {
+  if (name == "EMF") return TPictureType::kEmf;
+  if (name == "WMF") return TPictureType::kWmf;
+  if (name == "JPEG") return TPictureType::kJpeg;
+  if (name == "PNG") return TPictureType::kPng;
+  throw std::invalid_argument("picture type must be EMF, WMF, JPEG or PNG: " + name);
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& name) {
+  std::ifstream file(name, std::ios::binary);
+  if (!file) throw std::invalid_argument("cannot read " + name);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), {});
+}
+
+bool RunEdit(int argc, char** argv) {
+  const std::string command = argv[1];
+  if (argc < 4) return false;
+  const std::string in = argv[2];
+  const std::string out = argv[3];
+  char** a = argv + 4;
+  const int n = argc - 4;
+  if (command == "set" && n == 4) {
+    Edit(in, out, [&](TWorkbook& w) {
+      Sheet(w, a[0]).SetCell(Count(a[1], "row") - 1, Count(a[2], "column") - 1, CellValue(a[3]));
+    });
+  } else if (command == "insert-copy-rows" &&
+             (n == 5 || (n == 6 && std::string(a[5]) == "--formulas-only"))) {
+    Edit(in, out, [&](TWorkbook& w) {
+      w.InsertAndCopyRows(Count(a[0], "sheet") - 1, Count(a[1], "row") - 1,
+                          Count(a[2], "row") - 1, Count(a[3], "row") - 1,
+                          Count(a[4], "count", 0), n == 6);
+    });
+  } else if (command == "delete-rows" && n == 3) {
+    Edit(in, out, [&](TWorkbook& w) {
+      w.DeleteRows(Count(a[0], "sheet") - 1, Count(a[1], "row") - 1, Count(a[2], "count", 0));
+    });
+  } else if (command == "copy-sheet" && n == 3) {
+    Edit(in, out, [&](TWorkbook& w) {
+      w.InsertSheets(Count(a[0], "sheet") - 1, Count(a[1], "position") - 1,
+                     Count(a[2], "count", 0));
+    });
+  } else if (command == "comment" && n == 4) {
+    Edit(in, out, [&](TWorkbook& w) {
+      Sheet(w, a[0]).SetCommentText(Count(a[1], "row") - 1, Count(a[2], "index") - 1,
+                                    Utf8ToUtf16(a[3]));
+    });
+  } else if (command == "picture" && n == 5) {
+    const std::vector<std::uint8_t> bytes = ReadFile(a[3]);
+    const TPictureType type = PictureType(a[4]);
+    Edit(in, out, [&](TWorkbook& w) {
+      TWorkSheet& sheet = Sheet(w, a[0]);
+      // The pictures anchored at the row, in drawing order.
+      const int row = Count(a[1], "row") - 1;
+      const int index = Count(a[2], "index") - 1;
+      int seen = 0;
+      const auto& pictures = sheet.Drawing().Pictures();
+      for (std::size_t i = 0; i < pictures.size(); ++i) {
+        if (sheet.Drawing().PictureRow(i) != row) continue;
+        if (seen++ == index) {
+          sheet.Drawing().ReplacePicture(i, bytes, type, w.Globals().DrawingGroup());
+          return;
+        }
+      }
+      throw std::invalid_argument("no such picture");
+    });
+  } else {
+    return false;
+  }
+  return true;
+}
+
 int Usage() {
-  std::fprintf(stderr, "usage: chronolin-xls roundtrip IN OUT\n       chronolin-xls dump IN\n");
+  std::fprintf(stderr,
+               "usage: chronolin-xls roundtrip IN OUT\n"
+               "       chronolin-xls dump IN\n"
+               "       chronolin-xls set IN OUT SHEET ROW COL VALUE\n"
+               "       chronolin-xls insert-copy-rows IN OUT SHEET FIRST LAST DEST COUNT "
+               "[--formulas-only]\n"
+               "       chronolin-xls delete-rows IN OUT SHEET FIRST COUNT\n"
+               "       chronolin-xls copy-sheet IN OUT SOURCE POSITION COUNT\n"
+               "       chronolin-xls comment IN OUT SHEET ROW INDEX TEXT\n"
+               "       chronolin-xls picture IN OUT SHEET ROW INDEX FILE TYPE\n");
   return 2;
 }
 
@@ -119,7 +247,7 @@ int main(int argc, char** argv) {
       Roundtrip(argv[2], argv[3]);
     } else if (command == "dump" && argc == 3) {
       Dump(argv[2]);
-    } else {
+    } else if (!RunEdit(argc, argv)) {
       return Usage();
     }
   } catch (const std::exception& e) {
