@@ -82,7 +82,10 @@ int Launcher::CloseProgram(std::uint32_t processId, std::uint32_t timeoutMs) {
     const auto left = deadline - std::chrono::steady_clock::now();
     if (process->WaitExit(std::max(left, decltype(left)::zero()))) return kEnded;
   }
-  if (!process->Signal(SIGKILL)) return process->Exited() ? kEnded : kNotClosed;
+  // Refused only once the process has gone, possibly a moment before the reaper says so.
+  if (!process->Signal(SIGKILL)) {
+    return process->WaitExit(std::chrono::milliseconds(100)) ? kEnded : kNotClosed;
+  }
   // Collected by the reaper within moments; a process stuck in the kernel still counts as
   // terminated, the signal having been delivered.
   process->WaitExit(std::chrono::seconds(1));

@@ -50,6 +50,7 @@ class X11Windows {
 
  private:
   X11Windows(xcb_connection_t* connection, std::uint32_t root);
+  void Sync();
   std::uint32_t Atom(const char* name);
   std::vector<std::uint32_t> Property32(std::uint32_t window, std::uint32_t property,
                                         std::uint32_t type);
