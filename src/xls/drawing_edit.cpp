@@ -63,7 +63,9 @@ void ForEachBlipReference(TEscherRecord& unit, F&& f) {
 }
 
 void MoveAnchor(TEscherClientAnchorRecord& anchor, int delta) {
-  auto moved = [&](int row) { return static_cast<std::uint16_t>(std::clamp(row + delta, 0, 0xFFFF)); };
+  auto moved = [&](int row) {
+    return static_cast<std::uint16_t>(std::clamp(row + delta, 0, 0xFFFF));
+  };
   anchor.SetRows(moved(anchor.FirstRow()), moved(anchor.LastRow()));
 }
 

@@ -128,7 +128,8 @@ void TFormulaRecord::MoveToRow(std::uint16_t row) {
   if (array_) {
     // The array's range moves with the formula of its first cell.
     for (const std::size_t at : {0, 2}) {
-      array_->Set16(at, static_cast<std::uint16_t>(std::clamp(array_->Get16(at) + delta, 0, 0xFFFF)));
+      array_->Set16(at,
+                    static_cast<std::uint16_t>(std::clamp(array_->Get16(at) + delta, 0, 0xFFFF)));
     }
   }
   SetRow(row);

@@ -23,8 +23,8 @@ TCellInfo TWorkSheet::GetCell(int row, int column) const {
   CheckRow(row);
   CheckColumn(column);
   TCellInfo info;
-  const TCellRecord* cell = cells_.CellList().Find(static_cast<std::uint16_t>(row),
-                                                   static_cast<std::uint16_t>(column));
+  const TCellRecord* cell =
+      cells_.CellList().Find(static_cast<std::uint16_t>(row), static_cast<std::uint16_t>(column));
   if (cell == nullptr) return info;
   info.value = cell->GetValue();
   info.xf = cell->XF();
@@ -140,8 +140,8 @@ void TWorkSheet::SetColumnFormat(int column, std::uint16_t xf) {
   CheckColumn(column);
   const auto c = static_cast<std::uint16_t>(column);
   if (col_info_.Find(c) == nullptr) {
-    col_info_.Ensure(c).width = static_cast<std::uint16_t>(std::min<std::uint32_t>(
-        default_column_width_, 0xFFFF));
+    col_info_.Ensure(c).width =
+        static_cast<std::uint16_t>(std::min<std::uint32_t>(default_column_width_, 0xFFFF));
   }
   col_info_.Ensure(c).xf = xf;
   const TCellList& cells = cells_.CellList();
@@ -171,7 +171,8 @@ void TWorkSheet::SetRowFormat(int row, std::uint16_t xf) {
   CheckRow(row);
   EnsureRowRecord(static_cast<std::uint16_t>(row)).SetFormat(xf);
   if (TRowColRecordList* list = cells_.CellList().Row(static_cast<std::size_t>(row))) {
-    for (std::size_t i = 0; i < list->Count(); ++i) static_cast<TCellRecord*>((*list)[i])->SetXF(xf);
+    for (std::size_t i = 0; i < list->Count(); ++i)
+      static_cast<TCellRecord*>((*list)[i])->SetXF(xf);
   }
 }
 

@@ -178,9 +178,8 @@ bool RunEdit(int argc, char** argv) {
   } else if (command == "insert-copy-rows" &&
              (n == 5 || (n == 6 && std::string(a[5]) == "--formulas-only"))) {
     Edit(in, out, [&](TWorkbook& w) {
-      w.InsertAndCopyRows(Count(a[0], "sheet") - 1, Count(a[1], "row") - 1,
-                          Count(a[2], "row") - 1, Count(a[3], "row") - 1,
-                          Count(a[4], "count", 0), n == 6);
+      w.InsertAndCopyRows(Count(a[0], "sheet") - 1, Count(a[1], "row") - 1, Count(a[2], "row") - 1,
+                          Count(a[3], "row") - 1, Count(a[4], "count", 0), n == 6);
     });
   } else if (command == "delete-rows" && n == 3) {
     Edit(in, out, [&](TWorkbook& w) {
