@@ -13,8 +13,10 @@
 
 #include "biff_builder.h"
 #include "xls/formula_record.h"
+#include "xls/md5.h"
 #include "xls/record_ids.h"
 #include "xls/rk_value.h"
+#include "xls/workbook_file.h"
 #include "xls/xls_error.h"
 
 namespace chronolin {
@@ -257,6 +259,47 @@ TEST(InsertSheets, CopiesAreNamedFromSheetAndGetTheirPrintArea) {
   TWorkbook again;
   again.Load(Save(workbook));
   EXPECT_EQ(again.SheetName(2), u"Sheet3");
+}
+
+TEST(Drawings, CommentTextsAndPicturesOfARealFile) {
+  const std::array<std::uint8_t, 3> abc{'a', 'b', 'c'};
+  const auto digest = Md5(abc);
+  EXPECT_EQ(Bytes(digest.begin(), digest.end()),
+            (Bytes{0x90, 0x01, 0x50, 0x98, 0x3c, 0xd2, 0x4f, 0xb0, 0xd6, 0x96, 0x3f, 0x7d, 0x28,
+                   0xe1, 0x7f, 0x72}));
+  TXlsStorageList storages;
+  TWorkbook workbook;
+  LoadWorkbookFile(std::string(CHRONOLIN_TEST_DATA) + "/xls/lo_report.xls", storages, workbook);
+  TWorkSheet& sheet = *workbook.WorkSheet(0);
+  EXPECT_EQ(sheet.CommentText(1, 0), u"Première connexion du mois");
+  sheet.SetCommentText(1, 0, u"Ωμέγα long enough");
+  EXPECT_EQ(Message([&] { sheet.CommentText(1, 1); }),
+            "The index \"1\" of the property \"Comment index\" is not in the range 0-0");
+  // The same bytes for both pictures: two new entries with one identifier.
+  ASSERT_EQ(sheet.Drawing().Pictures().size(), 2u);
+  const Bytes picture{1, 2, 3, 4, 5};
+  TDrawingGroup& group = workbook.Globals().DrawingGroup();
+  const std::size_t entries = group.SortedBlips().size();
+  sheet.Drawing().ReplacePicture(0, picture, TPictureType::kPng, group);
+  sheet.Drawing().ReplacePicture(1, picture, TPictureType::kPng, group);
+  ASSERT_EQ(group.SortedBlips().size(), entries + 2);
+  std::vector<Bytes> uids;
+  for (const auto* bse : group.SortedBlips()) {
+    if (bse->Get32(24) > 0) uids.emplace_back(bse->Data().begin() + 2, bse->Data().begin() + 18);
+  }
+  ASSERT_EQ(uids.size(), 2u) << "the replaced entries lose their references";
+  EXPECT_EQ(uids[0], uids[1]);
+  const auto picture_digest = Md5(picture);
+  EXPECT_EQ(uids[0], Bytes(picture_digest.begin(), picture_digest.end()));
+
+  TWorkbook again;
+  again.Load(SaveWorkbookStream(workbook));
+  EXPECT_EQ(again.WorkSheet(0)->CommentText(1, 0), u"Ωμέγα long enough");
+  // Deleting the commented row takes its comment's shape with it.
+  const std::size_t shapes = again.WorkSheet(0)->Drawing().Shapes().size();
+  again.DeleteRows(0, 1, 1);
+  EXPECT_EQ(again.WorkSheet(0)->Drawing().Shapes().size(), shapes - 1);
+  EXPECT_EQ(again.WorkSheet(0)->CommentText(5, 0), u"Ligne coupée deux fois");
 }
 
 // The tool's edits on a real file, read back by an independent reader.
