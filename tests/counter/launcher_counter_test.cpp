@@ -4,7 +4,6 @@
 #include <signal.h>
 
 #include <chrono>
-#include <fstream>
 #include <thread>
 
 #include "counter/counter.h"
@@ -16,10 +15,6 @@ namespace chronolin::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool Alive(std::uint32_t pid) {
-  return std::filesystem::exists("/proc/" + std::to_string(pid));
-}
 
 TEST(LauncherCounterTest, ApplicationRunsFromConnectedStateToTheEndOfTheCountedConnection) {
   TempDir dir;
@@ -57,6 +52,7 @@ TEST(LauncherCounterTest, ApplicationRunsFromConnectedStateToTheEndOfTheCountedC
   tick();  // connected
   const std::uint32_t pid = counter.Applis()[0].ProcessId;
   ASSERT_NE(pid, 0u);
+  const auto process = launcher.Process(pid);
   for (int i = 0; i < 50 && !std::filesystem::exists(stamp); ++i) std::this_thread::sleep_for(20ms);
   EXPECT_TRUE(std::filesystem::exists(stamp));
   tick();
@@ -67,10 +63,10 @@ TEST(LauncherCounterTest, ApplicationRunsFromConnectedStateToTheEndOfTheCountedC
   tick();
   EXPECT_FALSE(counter.Counting());
   EXPECT_EQ(counter.Applis()[0].ProcessId, 0u);
-  for (int i = 0; i < 50 && Alive(pid); ++i) std::this_thread::sleep_for(20ms);
-  EXPECT_FALSE(Alive(pid)) << "closed and reaped";
+  EXPECT_TRUE(process->Exited());
+  EXPECT_FALSE(std::filesystem::exists("/proc/" + std::to_string(pid))) << "left a zombie";
   EXPECT_NE(ReadFile(dir.path() / "Connexions.txt").find("Fournisseur"), std::string::npos);
-  if (Alive(pid)) ::kill(static_cast<pid_t>(pid), SIGKILL);
+  process->Signal(SIGKILL);
 }
 
 }  // namespace

@@ -164,8 +164,7 @@ class LauncherX11Test : public ::testing::Test {
     launcher.LaunchApplis();
     ASSERT_NE(applis[0].ProcessId, 0u);
     // Generous waits: on a loaded machine a new window manager can take seconds to settle.
-    ASSERT_TRUE(WaitFor([&] { return !XlogoWindow().empty(); }, 30s))
-        << Xprop("-root _NET_CLIENT_LIST");
+    ASSERT_TRUE(WaitFor([&] { return !XlogoWindow().empty(); }, 30s)) << State();
   }
 
   // Closed once it takes part in the close protocol, as any program long up does.
@@ -175,7 +174,16 @@ class LauncherX11Test : public ::testing::Test {
           return Xprop("-id " + XlogoWindow() + " WM_PROTOCOLS").find("WM_DELETE_WINDOW") !=
                  std::string::npos;
         },
-        20s));
+        20s))
+        << State();
+  }
+
+  // What a failed wait needs to be understood.
+  std::string State() const {
+    const auto process = launcher.Process(applis.empty() ? 0 : applis[0].ProcessId);
+    return "\nprogram " + std::string(process && !process->Exited() ? "running" : "ended") +
+           ", display " + (Xprop("-root _NET_SUPPORTING_WM_CHECK").empty() ? "gone" : "up") +
+           ", window manager's list: " + Xprop("-root _NET_CLIENT_LIST");
   }
 
   TempDir dir;
@@ -199,7 +207,7 @@ TEST_F(LauncherX11Test, StartedMaximisedAndClosedThroughItsWindow) {
                state.find("_NET_WM_STATE_MAXIMIZED_HORZ") != std::string::npos;
       },
       20s))
-      << Xprop("-id " + window + " _NET_WM_STATE");
+      << Xprop("-id " + window + " _NET_WM_STATE") << State();
 
   WaitXlogoListens();
   const auto process = launcher.Process(applis[0].ProcessId);
@@ -217,7 +225,7 @@ TEST_F(LauncherX11Test, StartedMinimised) {
   EXPECT_TRUE(WaitFor(
       [&] { return Xprop("-id " + window + " WM_STATE").find("Iconic") != std::string::npos; },
       20s))
-      << Xprop("-id " + window + " WM_STATE _NET_WM_STATE");
+      << Xprop("-id " + window + " WM_STATE _NET_WM_STATE") << State();
 }
 
 // Without a window manager the window is a child of the root, and xlogo does not name its
