@@ -7,9 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -22,21 +20,14 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-  const auto end = Clock::now() + limit;
-  while (Clock::now() < end) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(10ms);
-  }
-  return condition();
+  for (const auto end = Clock::now() + limit; !condition(); std::this_thread::sleep_for(10ms))
+    if (Clock::now() > end) return false;
+  return true;
 }
 
-// The state letter of /proc/<pid>/stat; 0 when the process is gone (and reaped).
-char ProcState(std::uint32_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(stat, line)) return 0;
-  const auto paren = line.rfind(')');
-  return paren + 2 < line.size() ? line[paren + 2] : 0;
+// Gone from /proc: ended and reaped, no zombie.
+bool Gone(std::uint32_t pid) {
+  return !std::filesystem::exists("/proc/" + std::to_string(pid));
 }
 
 std::string Exe(std::uint32_t pid) {
@@ -47,31 +38,24 @@ std::string Exe(std::uint32_t pid) {
 class LauncherTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    for (const auto& appli : applis) {
+    for (const auto& appli : applis)
       if (const auto process = launcher.Process(appli.ProcessId)) process->Signal(SIGKILL);
-    }
   }
 
-  TAppli Helper(const std::string& stamp, std::int32_t delay, bool close,
-                const std::string& extra = "") {
-    TAppli appli;
-    appli.CmdLine = std::string(LAUNCHER_HELPER) + " stamp '" + Stamp(stamp) + "' " + extra;
-    appli.Delay = delay;
-    appli.CloseOnDisconnect = close;
-    return appli;
+  // The helper notes in `stamp` the moment it really starts.
+  TAppli Helper(const std::string& stamp, std::int32_t delay, bool close, const char* extra = "") {
+    return {0, std::string(LAUNCHER_HELPER) + " stamp " + Path(stamp) + " " + extra, delay, 0,
+            close};
   }
-  std::string Stamp(const std::string& name) const { return (dir.path() / name).string(); }
-  // Milliseconds from `origin` to the moment the helper noted, once it has.
-  std::optional<double> StartedAfter(const std::string& name, Clock::time_point origin) const {
-    const std::string text = ReadFile(Stamp(name));
+  std::string Path(const std::string& name) const { return (dir.path() / name).string(); }
+  // Milliseconds from `origin` to the helper's start, waiting for it at most `limit`.
+  std::optional<double> Started(const std::string& stamp, Clock::time_point origin,
+                                std::chrono::milliseconds limit = 0ms) const {
+    std::string text;
+    WaitFor([&] { return !(text = ReadFile(Path(stamp))).empty(); }, limit);
     if (text.empty()) return std::nullopt;
     const auto started = Clock::time_point(std::chrono::nanoseconds(std::stoll(text)));
     return std::chrono::duration<double, std::milli>(started - origin).count();
-  }
-  std::optional<double> WaitStarted(const std::string& name, Clock::time_point origin,
-                                    std::chrono::milliseconds limit) {
-    WaitFor([&] { return StartedAfter(name, origin).has_value(); }, limit);
-    return StartedAfter(name, origin);
   }
 
   TempDir dir;
@@ -86,61 +70,53 @@ TEST_F(LauncherTest, AllProcessesExistAtOnceEachRunsAfterItsOwnDelay) {
   const std::uint32_t first = applis[0].ProcessId, second = applis[1].ProcessId;
   ASSERT_NE(first, 0u);
   ASSERT_NE(second, 0u);
-  EXPECT_NE(ProcState(first), 0);
-  EXPECT_NE(ProcState(second), 0);
+  EXPECT_FALSE(Gone(first));
   // The second process exists but is still this program's copy: not one instruction of its own.
   EXPECT_EQ(Exe(second), Exe(::getpid()));
 
-  const auto firstStart = WaitStarted("first", origin, 2s);
+  const auto firstStart = Started("first", origin, 2s);
   ASSERT_TRUE(firstStart);
   EXPECT_LT(*firstStart, 300);
   std::this_thread::sleep_for(2500ms - (Clock::now() - origin));
-  EXPECT_FALSE(StartedAfter("second", origin));
-  const auto secondStart = WaitStarted("second", origin, 5s);
+  EXPECT_FALSE(Started("second", origin));
+  const auto secondStart = Started("second", origin, 5s);
   ASSERT_TRUE(secondStart);
   EXPECT_GE(*secondStart, 3000);
   EXPECT_LT(*secondStart, 3300);
-  EXPECT_EQ(Exe(second), std::filesystem::canonical(LAUNCHER_HELPER).string());
-  std::printf("[ delay ] requested 0 ms, started after %.1f ms; requested 3000 ms, after %.1f ms\n",
+  std::printf("[ delay ] requested 0 ms, started after %.1f ms; 3000 ms, after %.1f ms\n",
               *firstStart, *secondStart);
 
   launcher.CloseApplis();
   EXPECT_EQ(applis[0].ProcessId, 0u);
-  EXPECT_TRUE(WaitFor([&] { return ProcState(first) == 0; }, 1s)) << "closed and reaped";
-  EXPECT_EQ(applis[1].ProcessId, second);
-  EXPECT_EQ(ProcState(second), 'S');
+  EXPECT_TRUE(WaitFor([&] { return Gone(first); }, 1s));
+  EXPECT_EQ(applis[1].ProcessId, second);  // not marked: left running
+  EXPECT_FALSE(Gone(second));
 }
 
 TEST_F(LauncherTest, ProgramDeafToTheCloseRequestIsKilledAtTheTimeOut) {
   applis = {Helper("deaf", 0, true, "ignore-term")};
   launcher.LaunchApplis();
-  const auto pid = applis[0].ProcessId;
-  ASSERT_TRUE(WaitStarted("deaf", Clock::now(), 2s));
-  const auto process = launcher.Process(pid);
-  ASSERT_TRUE(process);
+  const auto process = launcher.Process(applis[0].ProcessId);
+  ASSERT_TRUE(Started("deaf", Clock::now(), 2s));
   const auto before = Clock::now();
-  EXPECT_EQ(launcher.CloseProgram(pid, Launcher::kCloseTimeoutMs), Launcher::kTerminated);
-  const auto took = Clock::now() - before;
-  EXPECT_GE(took, 5000ms);
-  EXPECT_LT(took, 6500ms);
-  ASSERT_TRUE(process->Exit());
-  EXPECT_TRUE(process->Exit()->signalled);
+  EXPECT_EQ(launcher.CloseProgram(applis[0].ProcessId, 5000), Launcher::kTerminated);
+  EXPECT_GE(Clock::now() - before, 5000ms);
+  EXPECT_LT(Clock::now() - before, 6500ms);
   EXPECT_EQ(process->Exit()->code, SIGKILL);
-  EXPECT_EQ(ProcState(pid), 0);
+  EXPECT_TRUE(Gone(process->Pid()));
 }
 
 TEST_F(LauncherTest, NothingToCloseGivesZeroAtOnceAndTouchesNoStranger) {
   applis = {{0, "/bin/true", 0, 0, true}};
   launcher.LaunchApplis();
   const auto pid = applis[0].ProcessId;
-  ASSERT_NE(pid, 0u);
   ASSERT_TRUE(launcher.Process(pid)->WaitExit(2s));
-  EXPECT_EQ(ProcState(pid), 0) << "ended by itself and reaped";
+  EXPECT_TRUE(Gone(pid)) << "ended by itself and reaped";
 
   // A process this launcher did not start: its id alone is never trusted.
   pid_t stranger = 0;
-  char sleepArg[] = "sleep", secondsArg[] = "30";
-  char* argv[] = {sleepArg, secondsArg, nullptr};
+  char sleepArg[] = "sleep", seconds[] = "30";
+  char* argv[] = {sleepArg, seconds, nullptr};
   ASSERT_EQ(::posix_spawn(&stranger, "/bin/sleep", nullptr, nullptr, argv, environ), 0);
 
   const auto before = Clock::now();
@@ -154,21 +130,15 @@ TEST_F(LauncherTest, NothingToCloseGivesZeroAtOnceAndTouchesNoStranger) {
   ::waitpid(stranger, nullptr, 0);
 }
 
-TEST_F(LauncherTest, UnstartableCommandLinesAreSkipped) {
+TEST_F(LauncherTest, UnstartableIsSkippedAFullNameWithBlanksRuns) {
   std::filesystem::create_directories(dir.path() / "My Apps");
   const auto spaced = dir.path() / "My Apps" / "stamp helper";
   std::filesystem::create_symlink(LAUNCHER_HELPER, spaced);
-  applis = {{0, "/nonexistent/program", 0, 0, true},
-            {0, "", 0, 0, true},
-            {0, "'unclosed quote", 0, 0, true},
-            {0, spaced.string(), 0, 0, true}};
+  applis = {{0, "/nonexistent/program", 0, 0, true}, {0, spaced.string(), 0, 0, true}};
   launcher.LaunchApplis();
   EXPECT_EQ(applis[0].ProcessId, 0u);
-  EXPECT_EQ(applis[1].ProcessId, 0u);
-  EXPECT_EQ(applis[2].ProcessId, 0u);
-  ASSERT_NE(applis[3].ProcessId, 0u) << "a full file name with blanks, run as it is";
+  ASSERT_NE(applis[1].ProcessId, 0u);
   EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(spaced.string() + ".started"); }, 2s));
-  launcher.CloseApplis();  // zero ids are passed over
 }
 
 TEST_F(LauncherTest, ClosedDuringItsDelayTheProgramNeverRuns) {
@@ -179,22 +149,21 @@ TEST_F(LauncherTest, ClosedDuringItsDelayTheProgramNeverRuns) {
   EXPECT_EQ(launcher.CloseProgram(pid, 5000), Launcher::kEnded);
   EXPECT_LT(Clock::now() - before, 1s);
   std::this_thread::sleep_for(2500ms);  // past the delay: the thread finds nothing to let run
-  EXPECT_FALSE(std::filesystem::exists(Stamp("late")));
-  EXPECT_EQ(ProcState(pid), 0);
+  EXPECT_FALSE(Started("late", before));
+  EXPECT_TRUE(Gone(pid));
 }
 
 TEST_F(LauncherTest, ProgramOutlivingTheLauncherIsStillReaped) {
-  std::uint32_t pid = 0;
+  std::shared_ptr<ProcessHandle> process;
   {
     TAppliList own = {Helper("orphan", 0, false)};
     Launcher gone(own);
     gone.LaunchApplis();
-    pid = own[0].ProcessId;
-    ASSERT_TRUE(WaitStarted("orphan", Clock::now(), 2s));
+    process = gone.Process(own[0].ProcessId);
+    ASSERT_TRUE(Started("orphan", Clock::now(), 2s));
   }
-  ASSERT_EQ(ProcState(pid), 'S');
-  ::kill(static_cast<pid_t>(pid), SIGTERM);
-  EXPECT_TRUE(WaitFor([&] { return ProcState(pid) == 0; }, 2s)) << "left a zombie";
+  process->Signal(SIGTERM);
+  EXPECT_TRUE(WaitFor([&] { return Gone(process->Pid()); }, 2s)) << "left a zombie";
 }
 
 }  // namespace
