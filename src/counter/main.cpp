@@ -18,6 +18,7 @@
 #include "counter/console_view.h"
 #include "counter/counter.h"
 #include "counter/journal.h"
+#include "counter/launcher.h"
 #include "counter/main_form.h"
 #include "platform/app_paths.h"
 #include "platform/clock.h"
@@ -88,8 +89,10 @@ int RunConsole(int argc, char** argv) {
     SettingsFile settings(SettingsPath(), regional);
     Journal journal(JournalPath(), regional);
     ConsoleView view;
-    // No application launcher yet: it is wired here when it exists.
-    TCounter counter({*ras, *clock, settings, journal, view, nullptr});
+    // Made before the counter so that it outlives it; bound to the counter's list once it exists.
+    std::unique_ptr<Launcher> launcher = MakeAppLauncher();
+    TCounter counter({*ras, *clock, settings, journal, view, launcher.get()});
+    launcher->Bind(counter.Applis());
     view.Attach(&counter);
 
     std::fprintf(stdout, "Chronolin : fichiers dans %s, accès distant « %s »\n",
@@ -149,8 +152,9 @@ int RunWindow(int argc, char** argv) {
     const Regional regional = Regional::FromEnvironment();
     SettingsFile settings(SettingsPath(), regional);
     Journal journal(JournalPath(), regional);
-    // No application launcher yet: it is wired here when it exists.
-    TMainForm form({*ras, *clock, settings, journal, nullptr});
+    std::unique_ptr<Launcher> launcher = MakeAppLauncher();
+    TMainForm form({*ras, *clock, settings, journal, launcher.get()});
+    launcher->Bind(form.Counter().Applis());
 
     // Without a phonebook nothing runs and nothing is saved; an end of session during that
     // start-up needs no more than the default end.
