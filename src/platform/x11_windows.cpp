@@ -128,15 +128,17 @@ std::vector<std::uint32_t> X11Windows::OwnedBy(const std::vector<std::uint32_t>&
     std::vector<std::pair<std::size_t, xcb_res_query_client_ids_cookie_t>> idCookies;
     for (std::size_t i = 0; i < windows.size(); ++i) {
       if (owner[i] >= 0) continue;
-      xcb_res_client_id_spec_t spec{windows[i], XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-      idCookies.emplace_back(i, xcb_res_query_client_ids(connection_, 1, &spec));
+      xcb_res_client_id_spec_t wanted{windows[i], XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+      idCookies.emplace_back(i, xcb_res_query_client_ids(connection_, 1, &wanted));
     }
     for (const auto& [i, cookie] : idCookies) {
       Reply reply(xcb_res_query_client_ids_reply(connection_, cookie, nullptr));
       if (!reply) continue;
       for (auto it = xcb_res_query_client_ids_ids_iterator(reply.p); it.rem > 0;
            xcb_res_client_id_value_next(&it)) {
-        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
+        // The value starts with the client-id description it answers.
+        const auto* answered = reinterpret_cast<const xcb_res_client_id_spec_t*>(it.data);
+        if ((answered->mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
             xcb_res_client_id_value_value_length(it.data) >= 1) {
           owner[i] = static_cast<int>(*xcb_res_client_id_value_value(it.data));
         }

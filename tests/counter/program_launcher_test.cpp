@@ -15,7 +15,6 @@ bool Alive(pid_t pid) { return pid > 0 && ::kill(pid, 0) == 0; }
 class ProgramLauncherTest : public ProgramFixture {};
 
 TEST_F(ProgramLauncherTest, AppliStartsAtConnectedAndClosesAtTheEnd) {
-
   const auto stamp = dir.path() / "started";
   // Counted from numbering: counting begins well before the line is up.
   WriteFile(Home() / "Chronolin.ini",
