@@ -1,10 +1,10 @@
 #include "counter/journal.h"
 
+#include "platform/atomic_file.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 
 namespace chronolin {
 
@@ -59,17 +59,8 @@ void Journal::Append(const std::vector<std::string>& lines) {
   // writer's and a failure leaves at most a partial tail, never a damaged earlier line.
   const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) throw JournalError(path_);
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      throw JournalError(path_);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0) throw JournalError(path_);
+  const bool written = WriteAll(fd, text);
+  if (::close(fd) != 0 || !written) throw JournalError(path_);
 }
 
 void Journal::Clear() {

@@ -1,5 +1,7 @@
 #include "platform/autostart.h"
 
+#include "platform/atomic_file.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -85,25 +87,7 @@ bool SetAutostart(bool enabled, const fs::path& executable) {
   if (ec) return false;
 
   // A whole entry or none: written aside, then renamed over the old one.
-  fs::path temp = entry;
-  temp += ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << AutostartEntryText(executable);
-    out.flush();
-    if (!out) {
-      out.close();
-      fs::remove(temp, ec);
-      return false;
-    }
-  }
-  fs::rename(temp, entry, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    return false;
-  }
-  return true;
+  return ReplaceFileAtomically(entry, AutostartEntryText(executable));
 }
 
 }  // namespace chronolin

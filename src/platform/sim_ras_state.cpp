@@ -1,5 +1,7 @@
 #include "platform/sim_ras_state.h"
 
+#include "platform/atomic_file.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -48,31 +50,12 @@ std::optional<std::uint64_t> ParseUnsigned(std::string_view text) {
   return value;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
   int fd;
   do {
     fd = ::open(path, flags | O_CLOEXEC, mode);
   } while (fd < 0 && errno == EINTR);
   return fd;
-}
-
-void SyncDirectory(const std::filesystem::path& directory) {
-  const int fd = OpenRetrying(directory.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  ::fsync(fd);  // Best effort: the rename itself is already atomic.
-  ::close(fd);
 }
 
 }  // namespace
@@ -273,20 +256,7 @@ ReadResult ReadStateFile(const std::filesystem::path& path, std::string& text) {
 }
 
 bool ReplaceStateFile(const std::filesystem::path& path, std::string_view text) {
-  // Only the holder of the exclusive lock writes, so one fixed temp name is enough; O_TRUNC
-  // clears whatever a crashed writer left there.
-  std::filesystem::path temp = path;
-  temp += ".tmp";
-  const int fd = OpenRetrying(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  if (fd < 0) return false;
-  const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  SyncDirectory(path.parent_path());
-  return true;
+  return ReplaceFileAtomically(path, text, 0600);
 }
 
 bool AppendStateLine(const std::filesystem::path& path, std::string_view line) {
