@@ -336,5 +336,56 @@ TEST(EditedFixture, RowsCopiedUnderATotalAndSheetsCopiedWithTheirShapes) {
   std::filesystem::remove_all(dir);
 }
 
+
+// The tool's --formulas-only copy of rows 6-7 (with a comment in row 7) set against the full
+// copy of the same rows: the copies keep their row formats, formulas and comments and lose
+// every constant cell, which the report writes itself afterwards.
+TEST(EditedFixture, FormulasOnlyCopiesLeaveOutTheConstantCells) {
+  const std::string data = CHRONOLIN_TEST_DATA;
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("chronolin-formulas-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string tool = CHRONOLIN_XLS_TOOL;
+  const std::string base = tool + " insert-copy-rows '" + data + "/xls/lo_report.xls' '";
+  const std::string all_path = (dir / "all.xls").string();
+  const std::string formulas_path = (dir / "formulas.xls").string();
+  ASSERT_EQ(RunShell(base + all_path + "' 1 6 7 13 2"), "");
+  ASSERT_EQ(RunShell(base + formulas_path + "' 1 6 7 13 2 --formulas-only"), "");
+  EXPECT_NE(RunShell(base + formulas_path + "' 1 6 7 13 2 --formulas"), "");
+  TXlsStorageList all_storages;
+  TXlsStorageList formulas_storages;
+  TWorkbook all;
+  TWorkbook formulas;
+  LoadWorkbookFile(all_path, all_storages, all);
+  LoadWorkbookFile(formulas_path, formulas_storages, formulas);
+  std::filesystem::remove_all(dir);
+  TWorkSheet& full = *all.WorkSheet(0);
+  TWorkSheet& sheet = *formulas.WorkSheet(0);
+  int formula_cells = 0;
+  for (int row = 12; row < 16; ++row) {
+    EXPECT_NE(sheet.Cells().FindRow(static_cast<std::uint16_t>(row)), nullptr) << row;
+    for (int col = 0; col < 6; ++col) {
+      const auto r = static_cast<std::uint16_t>(row);
+      const auto c = static_cast<std::uint16_t>(col);
+      if (CellId(full, row, col) == rid::kFormula) {
+        ++formula_cells;
+        // The same tokens as the full copy: relative references follow the copy either way.
+        EXPECT_EQ(TokensAt(formulas, 0, r, c), TokensAt(all, 0, r, c)) << row << "," << col;
+      } else {
+        EXPECT_EQ(CellId(sheet, row, col), 0) << row << "," << col;
+      }
+    }
+  }
+  EXPECT_GE(formula_cells, 4) << "the copied rows of the fixture hold formulas";
+  EXPECT_EQ(sheet.CommentText(13, 0), u"Ligne coupée deux fois");
+  EXPECT_EQ(sheet.CommentText(15, 0), u"Ligne coupée deux fois");
+  // The source rows and the rows pushed down keep all their cells.
+  for (const int row : {5, 6, 16, 20}) {
+    for (int col = 0; col < 6; ++col) {
+      EXPECT_EQ(CellId(sheet, row, col), CellId(full, row, col)) << row << "," << col;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace chronolin
