@@ -72,6 +72,17 @@ class SessionEndFilter : public QObject {
   TMainForm& form_;
 };
 
+// What both ways of running share. The launcher is made before the counter so that it outlives
+// it; it is bound to the counter's list once that exists.
+struct ProgramServices {
+  std::unique_ptr<RasProvider> ras = MakeRasProvider();
+  std::unique_ptr<Clock> clock = MakeSystemClock();
+  Regional regional = Regional::FromEnvironment();
+  SettingsFile settings{SettingsPath(), regional};
+  Journal journal{JournalPath(), regional};
+  std::unique_ptr<Launcher> launcher = MakeAppLauncher();
+};
+
 int RunConsole(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(kApplicationTitle);
@@ -83,14 +94,9 @@ int RunConsole(int argc, char** argv) {
   }
 
   try {
-    std::unique_ptr<RasProvider> ras = MakeRasProvider();
-    std::unique_ptr<Clock> clock = MakeSystemClock();
-    const Regional regional = Regional::FromEnvironment();
-    SettingsFile settings(SettingsPath(), regional);
-    Journal journal(JournalPath(), regional);
+    ProgramServices services;
+    auto& [ras, clock, regional, settings, journal, launcher] = services;
     ConsoleView view;
-    // Made before the counter so that it outlives it; bound to the counter's list once it exists.
-    std::unique_ptr<Launcher> launcher = MakeAppLauncher();
     TCounter counter({*ras, *clock, settings, journal, view, launcher.get()});
     launcher->Bind(counter.Applis());
     view.Attach(&counter);
@@ -147,12 +153,8 @@ int RunWindow(int argc, char** argv) {
   }
 
   try {
-    std::unique_ptr<RasProvider> ras = MakeRasProvider();
-    std::unique_ptr<Clock> clock = MakeSystemClock();
-    const Regional regional = Regional::FromEnvironment();
-    SettingsFile settings(SettingsPath(), regional);
-    Journal journal(JournalPath(), regional);
-    std::unique_ptr<Launcher> launcher = MakeAppLauncher();
+    ProgramServices services;
+    auto& [ras, clock, regional, settings, journal, launcher] = services;
     TMainForm form({*ras, *clock, settings, journal, launcher.get()});
     launcher->Bind(form.Counter().Applis());
 

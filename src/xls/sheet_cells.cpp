@@ -56,25 +56,6 @@ void TWorkSheet::RemoveCell(std::uint16_t row, std::uint16_t column) {
   if (i >= 0) list->Delete(static_cast<std::size_t>(i));
 }
 
-namespace {
-
-bool IsNumber(VarType type) {
-  switch (type) {
-    case VarType::SmallInt:
-    case VarType::Integer:
-    case VarType::Int64:
-    case VarType::Byte:
-    case VarType::Single:
-    case VarType::Double:
-    case VarType::Currency:
-      return true;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
-
 void TWorkSheet::SetCell(int row, int column, const Variant& value, int xf) {
   CheckRow(row);
   CheckColumn(column);
@@ -91,7 +72,7 @@ void TWorkSheet::SetCell(int row, int column, const Variant& value, int xf) {
   const VarType type = value.Type();
   if (type == VarType::Boolean) {
     cell = std::make_unique<TBoolErrRecord>(rid::kBoolErr, TCellRecord::NewBody(8, r, c, use_xf));
-  } else if (IsNumber(type)) {
+  } else if (value.IsNumeric()) {
     // A 64-bit integer is stored as the nearest double rather than dropped.
     const double number = value.ToDouble();
     if (EncodeRK(number)) {
