@@ -282,15 +282,20 @@ bool ApplyInitialWindowState(const std::string& display, pid_t pid, int state,
   constexpr auto kSettled = 500ms;
   int attempts = 0;
   auto sentAt = Clock::now();
-  std::optional<Clock::time_point> reachedAt;
+  // When the state was first seen to hold; `holding` false while it does not.
+  bool holding = false;
+  auto reachedAt = sentAt;
   for (;;) {
     if (!running() || !windows->Listed(window)) return attempts > 0;
     const auto now = Clock::now();
     if (windows->InState(window, state)) {
-      if (!reachedAt) reachedAt = now;
-      if (now - *reachedAt >= kSettled) return true;
+      if (!holding) {
+        holding = true;
+        reachedAt = now;
+      }
+      if (now - reachedAt >= kSettled) return true;
     } else {
-      reachedAt.reset();
+      holding = false;
       if (attempts == 0 || (attempts < kAttempts && now - sentAt >= kRetryAfter)) {
         if (state == kWindowMaximised)
           windows->RequestMaximised(window);

@@ -320,6 +320,8 @@ void TDrawing::ReplacePicture(std::size_t index, std::span<const std::uint8_t> b
       break;
   }
   std::vector<std::uint8_t> entry;
+  // Sized up front: the record's fixed part is 44 bytes before the blip itself.
+  entry.reserve(44 + body.size());
   entry.push_back(blip_type);
   entry.push_back(metafile ? 4 : blip_type);  // the other platform reads metafiles as PICT
   entry.insert(entry.end(), uid.begin(), uid.end());
