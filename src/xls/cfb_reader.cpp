@@ -219,18 +219,7 @@ void Reader::LoadMiniStream() {
   }
   if (!needed) return;
   const DirEntry& root = entries_[kRootId];
-  const uint64_t sectors = CeilDiv(root.size, sector_size_);
-  if (sectors > sector_count_) Fail("mini stream larger than the file");
-  const std::vector<uint32_t> chain = Chain(fat_, root.start, sectors, "broken mini stream chain");
-  if (chain.size() < sectors) Fail("mini stream chain shorter than its size");
-  mini_stream_.reserve(root.size);
-  uint64_t left = root.size;
-  for (uint32_t sector : chain) {
-    const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(left, sector_size_));
-    const std::span<const uint8_t> bytes = SectorBytes(sector, n);
-    mini_stream_.insert(mini_stream_.end(), bytes.begin(), bytes.end());
-    left -= n;
-  }
+  mini_stream_ = ReadSectors(root.start, root.size);
   const std::vector<uint32_t> minifat_chain =
       Chain(fat_, first_minifat_sector_, sector_count_, "broken MiniFAT chain");
   const uint32_t per_sector = sector_size_ / 4;
@@ -273,12 +262,17 @@ std::vector<uint8_t> Reader::ReadStream(uint32_t id) const {
     }
     return data;
   }
-  const uint64_t needed = CeilDiv(e.size, sector_size_);
+  return ReadSectors(e.start, e.size);
+}
+
+std::vector<uint8_t> Reader::ReadSectors(uint32_t start, uint64_t size) const {
+  const uint64_t needed = CeilDiv(size, sector_size_);
   if (needed > sector_count_) Fail("stream larger than the file");
-  const std::vector<uint32_t> chain = Chain(fat_, e.start, needed, "broken stream chain");
-  if (chain.size() < needed) Fail("stream chain shorter than the stream");
-  data.reserve(e.size);
-  uint64_t left = e.size;
+  const std::vector<uint32_t> chain = Chain(fat_, start, needed, "broken stream chain");
+  if (chain.size() < needed) Fail("stream chain shorter than its size");
+  std::vector<uint8_t> data;
+  data.reserve(size);
+  uint64_t left = size;
   for (uint32_t sector : chain) {
     const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(left, sector_size_));
     const std::span<const uint8_t> bytes = SectorBytes(sector, n);

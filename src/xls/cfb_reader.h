@@ -52,6 +52,9 @@ class Reader {
   void LoadFat();
   void LoadDirectory();  // with the tree of every storage reachable from the root
   void LoadMiniStream();
+  // The `size` bytes of a regular-sector chain from `start` (a stream, or the mini stream),
+  // checked against the file.
+  std::vector<uint8_t> ReadSectors(uint32_t start, uint64_t size) const;
   std::vector<uint32_t> Chain(const std::vector<uint32_t>& table, uint32_t start, uint64_t limit,
                               const char* what) const;
   std::span<const uint8_t> SectorBytes(uint32_t sector, uint32_t length) const;
