@@ -23,6 +23,7 @@
 #include <optional>
 
 #include "components/path_label.h"
+#include "ini_fixture.h"
 
 namespace chronolin {
 namespace {
@@ -52,24 +53,11 @@ void Tick(QAbstractButton* button) {
   QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
 }
 
-class ParamFormTest : public ::testing::Test {
+class ParamFormTest : public IniFixture {
  protected:
   void SetUp() override {
-    std::string name = (fs::temp_directory_path() / "chronolin-param-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(name.data()), nullptr);
-    dir_ = name;
+    IniFixture::SetUp();
     settings_.emplace(Ini(), regional_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
-  fs::path Ini() const { return dir_ / "Chronolin.ini"; }
-  void Put(std::string_view text) const { std::ofstream(Ini(), std::ios::binary) << text; }
-  std::string Slurp() const {
-    std::ifstream in(Ini(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
   }
 
   std::unique_ptr<TParamForm> Open() {
@@ -131,7 +119,6 @@ class ParamFormTest : public ::testing::Test {
     return a;
   }
 
-  fs::path dir_;
   Regional regional_ = Regional::French();
   std::optional<SettingsFile> settings_;
   std::vector<std::string> entries_{"Maison", "Bureau", "Secours"};

@@ -1,5 +1,7 @@
 #include "settings/settings_file.h"
 
+#include "ini_fixture.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -11,25 +13,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SettingsFileTest : public ::testing::Test {
+class SettingsFileTest : public IniFixture {
  protected:
-  void SetUp() override {
-    std::string name = (fs::temp_directory_path() / "chronolin-settings-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(name.data()), nullptr);
-    dir_ = name;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  fs::path Ini() const { return dir_ / "Chronolin.ini"; }
-  void Put(std::string_view text) const { std::ofstream(Ini(), std::ios::binary) << text; }
-  std::string Slurp() const {
-    std::ifstream in(Ini(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
-
-  fs::path dir_;
   Regional fr_ = Regional::French();
   const TDateTime today_ = EncodeDate(2024, 3, 5);
 };

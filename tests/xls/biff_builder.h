@@ -1,6 +1,8 @@
 #pragma once
 // Builds BIFF8 workbook streams in memory for the model tests: records by id and body, and a
 // minimal globals section with one BOUNDSHEET per sheet.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -9,6 +11,7 @@
 #include "xls/biff_bytes.h"
 #include "xls/biff_stream.h"
 #include "xls/workbook.h"
+#include "xls/xls_error.h"
 
 namespace chronolin::bifftest {
 
@@ -139,6 +142,17 @@ inline std::size_t CountId(const Bytes& stream, std::uint16_t id) {
   std::size_t n = 0;
   for (const auto& r : Records(stream)) n += r.id == id;
   return n;
+}
+
+// Loading `stream` must fail with exactly `message`.
+inline void ExpectLoadError(const Bytes& stream, const std::string& message) {
+  TWorkbook workbook;
+  try {
+    workbook.Load(stream);
+    FAIL() << "loaded; expected: " << message;
+  } catch (const XlsError& e) {
+    EXPECT_EQ(e.what(), message);
+  }
 }
 
 }  // namespace chronolin::bifftest

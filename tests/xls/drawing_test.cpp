@@ -54,16 +54,6 @@ CommentDrawing MakeComment() {
   return c;
 }
 
-void ExpectLoadError(const Bytes& stream, const std::string& message) {
-  TWorkbook workbook;
-  try {
-    workbook.Load(stream);
-    FAIL() << "loaded; expected: " << message;
-  } catch (const XlsError& e) {
-    EXPECT_EQ(e.what(), message);
-  }
-}
-
 TEST(Drawing, CommentShapesKeepTheirObjTxoAndNoteInPlace) {
   const CommentDrawing c = MakeComment();
   TWorkbook workbook;

@@ -11,16 +11,6 @@ namespace {
 
 using namespace bifftest;
 
-void ExpectLoadError(const Bytes& stream, const std::string& message) {
-  TWorkbook workbook;
-  try {
-    workbook.Load(stream);
-    FAIL() << "loaded; expected: " << message;
-  } catch (const XlsError& e) {
-    EXPECT_EQ(e.what(), message);
-  }
-}
-
 TEST(WorkbookStream, SavesDropsIndexRecordsAndPointsBoundSheetsAtTheirBof) {
   const Bytes dims = Rec(0x0200, Cat({D(0), D(2), W({0, 2, 0})}));
   const Bytes sheet1 = Cat({Rec(0x020B, Bytes(16)), dims, Row(0), Number(0, 0, 1.5),
