@@ -1,8 +1,6 @@
 // chronolin-ras: drives the simulated dial-up line that Chronolin watches when no real one is
 // configured. Every command is one short transaction on the shared state directory.
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "platform/sim_ras_provider.h"
+#include "platform/sim_ras_state.h"
 
 namespace {
 
@@ -66,16 +65,6 @@ struct Arguments {
   bool help = false;
 };
 
-std::optional<double> ParseSeconds(std::string_view text) {
-  double value = 0;
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value)) {
-    return std::nullopt;
-  }
-  return value;
-}
-
 // Options are only known to `dial`; a NAME that looks like one needs "--" before it.
 std::optional<Failure> ParseArguments(int argc, char** argv, bool dialOptions, Arguments& args) {
   bool optionsEnded = false;
@@ -107,7 +96,7 @@ std::optional<Failure> ParseArguments(int argc, char** argv, bool dialOptions, A
       if (i + 1 >= argc) return Usage("missing value after " + std::string(name));
       value = argv[++i];
     }
-    *target = ParseSeconds(*value);
+    *target = chronolin::sim_ras::ParseTime(*value);
     if (!*target)
       return Usage("bad number of seconds for " + std::string(name) + ": " + Printable(*value));
   }
