@@ -47,8 +47,6 @@ std::unique_ptr<TBaseRecord> CreateRecord(std::uint16_t id, std::vector<std::uin
       return Make<TWindow1Record>(id, data);
     case rid::kDefColWidth:
       return Make<TDefColWidthRecord>(id, data);
-    case rid::kXct:
-    case rid::kCrn:
     case rid::kDbCell:
     case rid::kMsoDrawingSelection:
     case rid::kExtSst:
@@ -80,6 +78,9 @@ std::unique_ptr<TBaseRecord> CreateRecord(std::uint16_t id, std::vector<std::uin
       return Make<TSSTRecord>(id, data);
     case rid::kLabelSst:
       return Make<TLabelSSTRecord>(id, data);
+    case rid::kLabel:
+    case rid::kRString:
+      return Make<TLabelRecord>(id, data);
     case rid::kSupBook:
       return Make<TSupBookRecord>(id, data);
     case rid::kCondFmt:

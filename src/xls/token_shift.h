@@ -25,7 +25,8 @@ struct TRowShift {
 
 std::optional<std::uint8_t> ShiftRows(std::uint8_t* data, std::size_t size, const TRowShift& shift);
 
-// A formula copied `delta` rows down (or up): the rows marked relative follow it.
+// A formula copied `delta` rows down (or up): the rows marked relative follow it, and so does
+// the first cell an array formula's cell names (its array is copied with it).
 std::optional<std::uint8_t> MoveRows(std::uint8_t* data, std::size_t size, int delta);
 
 // 3-D references whose EXTERNSHEET entry names `from_sheet` are pointed at entry `to_ref`
