@@ -93,12 +93,18 @@ void TFormulaRecord::ThrowToken(std::uint8_t id) const {
 }
 
 void TFormulaRecord::CheckTokens() const {
-  std::size_t pos = 0;
-  while (pos < TokenLength()) {
-    const std::size_t n = tokens::TokenSize(Tokens(), TokenLength(), pos, false);
-    if (n == 0) ThrowToken(Tokens()[pos]);
-    pos += n;
+  if (auto bad = tokens::FirstUnwalkable(Tokens(), TokenLength())) ThrowToken(*bad);
+  if (array_) {
+    const std::uint8_t* t = array_->Data().data() + 14;
+    if (auto bad = tokens::FirstUnwalkable(t, array_->TokenLength())) ThrowToken(*bad);
   }
+}
+
+void TFormulaRecord::RenumberNames(const std::map<std::uint16_t, std::uint16_t>& renumbered) {
+  // Past a token the walk cannot step over, the names stay as they were: a sheet copy is not
+  // refused for them.
+  (void)tokens::RenumberNames(MutableData() + 22, TokenLength(), renumbered);
+  if (array_) (void)tokens::RenumberNames(array_->MutableTokens(), array_->TokenLength(), renumbered);
 }
 
 void TFormulaRecord::ShiftRows(const tokens::TRowShift& shift) {

@@ -2,6 +2,7 @@
 // FORMULA cells with their cached result and attached TABLE, the STRING record that carries a
 // text result, and the SHRFMLA records expanded into their cells on load.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -90,6 +91,8 @@ class TFormulaRecord final : public TCellRecord {
   void MoveToRow(std::uint16_t row);
   // The message above when the walker cannot adjust this formula.
   void CheckTokens() const;
+  // Name tokens follow the names' new numbers (see tokens::RenumberNames); never refuses.
+  void RenumberNames(const std::map<std::uint16_t, std::uint16_t>& renumbered);
 
   void SaveToStream(TOutStream& out) const override;
   std::int64_t TotalSize() const override;

@@ -274,6 +274,13 @@ void TWorkSheet::ShiftFormulas(const tokens::TRowShift& shift) {
   });
 }
 
+void TWorkSheet::RenumberNames(const std::map<std::uint16_t, std::uint16_t>& renumbered) {
+  if (renumbered.empty()) return;
+  ForEachRecord(cells_.CellList(), 0, [&](TBaseRecord* cell, std::size_t) {
+    if (cell->Id() == rid::kFormula) static_cast<TFormulaRecord*>(cell)->RenumberNames(renumbered);
+  });
+}
+
 void TWorkSheet::CheckFormulas() const {
   ForEachRecord(cells_.CellList(), 0, [&](TBaseRecord* cell, std::size_t) {
     if (cell->Id() == rid::kFormula) static_cast<TFormulaRecord*>(cell)->CheckTokens();

@@ -55,7 +55,7 @@ template <class F>
 std::optional<std::uint8_t> Walk(std::uint8_t* data, std::size_t size, F&& f) {
   std::size_t pos = 0;
   while (pos < size) {
-    const std::size_t n = TokenSize(data, size, pos, false);
+    const std::size_t n = EditableTokenSize(data, size, pos);
     if (n == 0) return data[pos];
     f(data + pos);
     pos += n;
@@ -160,6 +160,24 @@ std::optional<std::uint8_t> RedirectSheet(std::uint8_t* data, std::size_t size, 
     if (!v.three_d) return;
     if (references.SheetOfExternRef(biff::Get16(t + 1)) == from_sheet) biff::Set16(t + 1, to_ref);
   });
+}
+
+std::optional<std::uint8_t> RenumberNames(std::uint8_t* data, std::size_t size,
+                                          const std::map<std::uint16_t, std::uint16_t>& renumbered) {
+  return Walk(data, size, [&](std::uint8_t* t) {
+    if (t[0] < 0x20 || t[0] >= 0x80 || BaseId(t[0]) != 0x23) return;
+    const auto it = renumbered.find(biff::Get16(t + 1));
+    if (it != renumbered.end()) biff::Set16(t + 1, it->second);
+  });
+}
+
+std::optional<std::uint8_t> FirstUnwalkable(const std::uint8_t* data, std::size_t size) {
+  for (std::size_t pos = 0; pos < size;) {
+    const std::size_t n = EditableTokenSize(data, size, pos);
+    if (n == 0) return data[pos];
+    pos += n;
+  }
+  return std::nullopt;
 }
 
 }  // namespace chronolin::tokens

@@ -90,7 +90,7 @@ rows.append(row(text("Plafond"), num(100)))
 rows.append(row(text("Seuil"), num(25)))
 rows.append(empty_rows(2))
 rows.append(row('<table:table-cell office:value-type="string"><office:annotation office:display="true" '
-                'svg:width="3cm" svg:height="2.5cm" svg:x="3cm" svg:y="5.5cm">'
+                'svg:width="3cm" svg:height="2.5cm" svg:x="3cm" svg:y="5.8cm">'
                 '<dc:creator>Testeur</dc:creator><dc:date>2024-03-01T10:00:00</dc:date>'
                 '<text:p>Note coupée</text:p></office:annotation><text:p>Noté</text:p></table:table-cell>'))
 rows.append(empty_rows(1))
