@@ -89,6 +89,11 @@ std::unique_ptr<TBaseRecord> CreateRecord(std::uint16_t id, std::vector<std::uin
       return Make<TCFRecord>(id, data);
     case rid::kDVal:
       return Make<TDValRecord>(id, data);
+    case rid::kDv:
+      return Make<TDvRecord>(id, data);
+    case rid::kHLink:
+    case rid::kHLinkTooltip:
+      return Make<THLinkRecord>(id, data);
     case rid::kTxo:
       return Make<TTXORecord>(id, data);
     case rid::kBlank:

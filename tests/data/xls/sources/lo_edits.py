@@ -59,7 +59,7 @@ def write(name, content):
 # cells, a hyperlink, a note and a picture on "Calcul"; a sheet-local name on "Source".
 picture = base64.b64encode(open(png, "rb").read()).decode()
 validation = ('<table:content-validations><table:content-validation table:name="val1" '
-              'table:condition="of:cell-content-is-whole-number() and cell-content-is-between(0;[.$B$8])" '
+              'table:condition="of:cell-content-is-whole-number() and cell-content-is-between(0,[.$B$8])" '
               'table:allow-empty-cell="true" table:base-cell-address="Calcul.C1"/>'
               '</table:content-validations>\n')
 rows = []
