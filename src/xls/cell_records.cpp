@@ -1,8 +1,6 @@
 #include "xls/cell_records.h"
 
 #include "common/format.h"
-#include "xls/excel_string.h"
-#include "xls/record_chain_reader.h"
 #include "xls/record_ids.h"
 #include "xls/rk_value.h"
 #include "xls/xls_error.h"
@@ -102,12 +100,7 @@ TLabelSSTRecord::TLabelSSTRecord(std::uint16_t id, std::vector<std::uint8_t> dat
     : TCellRecord(id, std::move(data), 10) {}
 
 TLabelRecord::TLabelRecord(std::uint16_t id, std::vector<std::uint8_t> data)
-    : TCellRecord(id, std::move(data), 9) {}
-
-Variant TLabelRecord::GetValue() const {
-  TRecordChainReader reader(*this, 6);
-  return Variant::FromWideString(TExcelString::Read(reader, 2).Text());
-}
+    : TBaseRowColRecord(id, std::move(data), 6) {}
 
 TLabelSSTRecord::TLabelSSTRecord(std::uint16_t row, std::uint16_t column, std::uint16_t xf,
                                  TSST& sst)

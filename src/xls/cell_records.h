@@ -92,14 +92,13 @@ class TLabelSSTRecord final : public TCellRecord {
   TSST* sst_ = nullptr;  // set for cells that may take new text
 };
 
-// LABEL and RSTRING: a text cell holding its own text (a 16-bit-counted string at 6; RSTRING
-// adds formatting runs), as older writers store text. Read and kept as written; a new value
-// replaces it with a shared-string cell.
-class TLabelRecord final : public TCellRecord {
+// LABEL and RSTRING: a text cell holding its own text, as older writers store text. Kept
+// opaque, among the sheet's other records, and written back as read; row edits still move,
+// copy and delete it with its row.
+class TLabelRecord final : public TBaseRowColRecord {
  public:
   TLabelRecord(std::uint16_t id, std::vector<std::uint8_t> data);
   std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
-  Variant GetValue() const override;
 };
 
 // MULRK and MULBLANK are only read: the sheet loader expands them into single cells.

@@ -180,6 +180,26 @@ void CopyLinkedRanges(TBaseRecordList& list, int first, int last, int count, D&&
   }
 }
 
+bool IsOpaqueCell(const TBaseRecord& record) {
+  return record.Id() == rid::kLabel || record.Id() == rid::kRString;
+}
+
+// The opaque cells of a list follow rows inserted (count > 0) at `first` or deleted
+// (count < 0) from it; those in deleted rows go.
+void MoveOpaqueCells(TBaseRecordList& list, int first, int count) {
+  for (std::size_t i = list.Count(); i-- > 0;) {
+    if (!IsOpaqueCell(*list[i])) continue;
+    auto* cell = static_cast<TBaseRowColRecord*>(list[i]);
+    const int row = cell->Row();
+    if (row < first) continue;
+    if (count < 0 && row < first - count) {
+      list.Delete(i);
+    } else {
+      cell->SetRow(static_cast<std::uint16_t>(std::min(row + count, 0xFFFF)));
+    }
+  }
+}
+
 }  // namespace
 
 std::uint16_t TWorkSheet::MaxUsedRow() const {
@@ -231,6 +251,8 @@ void TWorkSheet::MoveRowsDown(int from, int count) {
   for (std::size_t i = 0; i < ranges_.Count(); ++i) EditRanges(ranges_[i].Head(), inserted);
   EditLinkedRanges(head_, inserted);
   EditLinkedRanges(tail_, inserted);
+  MoveOpaqueCells(head_, from, count);
+  MoveOpaqueCells(tail_, from, count);
   drawing_->ShiftAnchors(from, count);
   page_breaks_.ShiftRows(from, count);
 }
@@ -268,6 +290,8 @@ void TWorkSheet::RemoveRows(int first, int count) {
   }
   EditLinkedRanges(head_, deleted);
   EditLinkedRanges(tail_, deleted);
+  MoveOpaqueCells(head_, first, -count);
+  MoveOpaqueCells(tail_, first, -count);
   page_breaks_.ShiftRows(first, -count);
   LinkNotes();
 }
@@ -293,6 +317,20 @@ void TWorkSheet::CopyRow(int source, int dest, bool formulas_only) {
         static_cast<TBaseRowColRecord*>(clone.get())->SetRow(d);
       }
       target.Add(std::move(clone));
+    }
+  }
+  if (!formulas_only) {
+    // Opaque text cells of the row, copied beside the others of their list.
+    for (TBaseRecordList* list : {&head_, &tail_}) {
+      const std::size_t count = list->Count();
+      for (std::size_t i = 0; i < count; ++i) {
+        if (!IsOpaqueCell(*(*list)[i]) || static_cast<TBaseRowColRecord*>((*list)[i])->Row() != source) {
+          continue;
+        }
+        std::unique_ptr<TBaseRecord> clone = (*list)[i]->Clone();
+        static_cast<TBaseRowColRecord*>(clone.get())->SetRow(d);
+        list->Add(std::move(clone));
+      }
     }
   }
   if (TRowColRecordList* notes = notes_.Row(s)) {
