@@ -16,6 +16,8 @@ inline constexpr std::uint32_t ERROR_BUFFER_TOO_SMALL = 603;
 inline constexpr std::uint32_t ERROR_INVALID_HANDLE = 6;
 inline constexpr std::uint32_t ERROR_CANNOT_FIND_PHONEBOOK_ENTRY = 623;
 inline constexpr std::uint32_t ERROR_CANNOT_OPEN_PHONEBOOK = 621;
+// The remote-access service is not (yet) running: every call fails with it until it is.
+inline constexpr std::uint32_t ERROR_RASMAN_CANNOT_INITIALIZE = 711;
 
 inline constexpr std::int32_t RASCS_ConnectDevice = 2;
 inline constexpr std::int32_t RASCS_Authenticate = 5;
