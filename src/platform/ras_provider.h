@@ -68,7 +68,18 @@ class RasProvider {
   virtual std::string Name() const = 0;
 };
 
-// The provider chosen by CHRONOLIN_RAS (sim, nm, pppd); the simulated one when unset.
+// The provider to run on, and whether it was picked by looking around (to be remembered, so
+// that later starts keep it).
+struct RasSelection {
+  std::unique_ptr<RasProvider> provider;
+  bool remember = false;
+};
+
+// CHRONOLIN_RAS (sim, nm, pppd) first; then the provider `remembered` from an earlier start,
+// waited for when it is not up yet; else NetworkManager or pppd when they have something to
+// dial, and the simulated line otherwise.
+RasSelection SelectRasProvider(const std::string& remembered);
+// SelectRasProvider with nothing remembered.
 std::unique_ptr<RasProvider> MakeRasProvider();
 
 }  // namespace chronolin
