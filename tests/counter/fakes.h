@@ -32,6 +32,7 @@ class FakeRas : public RasProvider {
   std::vector<std::string> entries;
   std::vector<Line> lines;
   std::uint32_t enumResult = 0;
+  std::uint32_t entriesResult = 0;
   int offline = 0;
   std::vector<HRASCONN> hungUp;
   std::vector<std::string> dialled;
@@ -47,6 +48,7 @@ class FakeRas : public RasProvider {
   void Drop(HRASCONN handle) { std::erase_if(lines, [&](const Line& l) { return l.handle == handle; }); }
 
   std::uint32_t RasEnumEntriesA(std::vector<std::string>& out) override {
+    if (entriesResult != 0) return entriesResult;
     out = entries;
     return 0;
   }
