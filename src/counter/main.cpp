@@ -33,11 +33,13 @@ using namespace chronolin;
 
 constexpr const char* kUsage =
     "Usage : chronolin [--console]\n"
+    "        chronolin --export AAAA-MM FICHIER\n"
     "        chronolin --help | --version\n"
     "\n"
     "Compte le temps de connexion de l'entrée choisie de l'annuaire d'accès distant.\n"
     "Sans option, la fenêtre du compteur et son icône de notification.\n"
     "  --console   le même compteur sans fenêtre, affiché une fois par seconde\n"
+    "  --export    exporte le journal du mois AAAA-MM vers le classeur FICHIER\n"
     "  --help      affiche cette aide\n"
     "  --version   affiche la version\n"
     "\n"
