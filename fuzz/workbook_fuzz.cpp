@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <span>
 
-#include "xls/biff_stream.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/records/biff_stream.h"
 #include "xls/workbook.h"
-#include "xls/xls_error.h"
 
 namespace {
 

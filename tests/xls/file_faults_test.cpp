@@ -8,9 +8,9 @@
 #include <string>
 
 #include "biff_builder.h"
-#include "xls/formula_record.h"
-#include "xls/record_ids.h"
-#include "xls/sheet_records.h"
+#include "xls/cells/formula_record.h"
+#include "xls/records/record_ids.h"
+#include "xls/records/sheet_records.h"
 #include "xls/workbook_file.h"
 
 namespace chronolin {
