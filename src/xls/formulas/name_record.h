@@ -59,6 +59,12 @@ class TNameRecordList : public TBaseRecordList {
   // sheets follow them, and each copy gets its own clone of the names local to s or naming
   // only an area of s (a print area, say).
   void InsertSheets(int s, int p, int n, TReferences& references, std::size_t sheet_count);
+  // Raises what InsertSheets would refuse (sheet numbers past their limit, a name to copy whose
+  // tokens the walker cannot step over), changing nothing.
+  void CheckInsertSheets(int s, int p, int n, const TReferences& references) const;
+
+ private:
+  std::vector<std::size_t> NamesToCopy(int s, const TReferences& references) const;
 };
 
 }  // namespace chronolin
