@@ -34,6 +34,7 @@ class FakeRas : public RasProvider {
   std::vector<std::string> entries;
   std::vector<Line> lines;
   std::uint32_t enumResult = 0;
+  std::uint32_t entriesResult = 0;
   int offline = 0;
   std::vector<HRASCONN> hungUp;
   std::vector<std::string> dialled;
@@ -51,6 +52,7 @@ class FakeRas : public RasProvider {
   }
 
   std::uint32_t RasEnumEntriesA(std::vector<std::string>& out) override {
+    if (entriesResult != 0) return entriesResult;
     out = entries;
     return 0;
   }
