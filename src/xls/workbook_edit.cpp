@@ -82,12 +82,15 @@ void TWorkbook::InsertSheets(int source, int position, int count) {
     throw XlsError(Format(msg::kSheetNumberInvalid, position, 0, sheets - 1));
   }
   if (count <= 0) return;
+  // Each sheet needs its BOUNDSHEET; a file may claim fewer than it holds.
+  if (globals_.BoundSheets().Count() != sheets_.size()) throw XlsError(msg::kFileInvalid);
   globals_.Names().CheckInsertSheets(source, position, count, globals_.References());
   if (const auto* work =
           dynamic_cast<const TWorkSheet*>(sheets_[static_cast<std::size_t>(source)].get())) {
     work->CheckNewDrawingIdentity();
   }
-  globals_.Names().InsertSheets(source, position, count, globals_.References(), sheets_.size());
+  const auto renumbered = globals_.Names().InsertSheets(source, position, count,
+                                                       globals_.References(), sheets_.size());
   const std::uint16_t options = globals_.BoundSheets()[static_cast<std::size_t>(source)].Options();
   const std::unique_ptr<TSheet>& original = sheets_[static_cast<std::size_t>(source)];
   std::vector<std::unique_ptr<TSheet>> copies;
@@ -96,7 +99,10 @@ void TWorkbook::InsertSheets(int source, int position, int count) {
     if (TWindow2Record* window2 = copy->Window2()) {
       window2->SetOptions(static_cast<std::uint16_t>(window2->Options() & ~kSelected));
     }
-    if (auto* work = dynamic_cast<TWorkSheet*>(copy.get())) work->TakeNewDrawingIdentity();
+    if (auto* work = dynamic_cast<TWorkSheet*>(copy.get())) {
+      work->TakeNewDrawingIdentity();
+      work->RenumberNames(renumbered[static_cast<std::size_t>(k)]);
+    }
     copies.push_back(std::move(copy));
   }
   for (int k = 0; k < count; ++k) {

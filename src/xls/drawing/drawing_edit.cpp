@@ -221,12 +221,17 @@ void TDrawing::DeleteRows(int first, int count, TDrawingGroup& group) {
     }
   }
   BuildCaches();
+  // A corner in the deleted rows goes to the top of the first row after them, so that an
+  // anchor cut by the deletion still ends at or after its start.
   for (auto* anchor : anchors_) {
-    auto moved = [&](int row) {
-      if (row >= end) return static_cast<std::uint16_t>(row - count);
-      return static_cast<std::uint16_t>(row >= first ? first : row);
-    };
-    anchor->SetRows(moved(anchor->FirstRow()), moved(anchor->LastRow()));
+    const int first_row = anchor->FirstRow();
+    const int last_row = anchor->LastRow();
+    const bool first_cut = first_row >= first && first_row < end;
+    const bool last_cut = last_row >= first && last_row < end;
+    auto moved = [&](int row) { return static_cast<std::uint16_t>(row >= end ? row - count : row >= first ? first : row); };
+    anchor->SetRows(moved(first_row), moved(last_row));
+    anchor->SetRowOffsets(first_cut ? 0 : anchor->FirstRowOffset(),
+                          last_cut ? 0 : anchor->LastRowOffset());
   }
 }
 

@@ -11,6 +11,27 @@
 
 namespace chronolin {
 
+TSupBookRecord::TSupBookRecord(const TSupBookRecord& other) : TBaseRecord(other) {
+  for (const auto& record : other.followers_) followers_.push_back(record->Clone());
+}
+
+void TSupBookRecord::AddFollower(std::unique_ptr<TBaseRecord> record) {
+  const std::int64_t size = record->TotalSize();
+  followers_.push_back(std::move(record));
+  NotifySizeChanged(size);
+}
+
+void TSupBookRecord::SaveToStream(TOutStream& out) const {
+  SaveChain(out);
+  for (const auto& record : followers_) record->SaveToStream(out);
+}
+
+std::int64_t TSupBookRecord::TotalSize() const {
+  std::int64_t size = TBaseRecord::TotalSize();
+  for (const auto& record : followers_) size += record->TotalSize();
+  return size;
+}
+
 void TReferences::Clear() {
   sup_books_.Clear();
   local_sup_book_ = -1;
@@ -22,6 +43,12 @@ void TReferences::AddSupBook(std::unique_ptr<TBaseRecord> record) {
     local_sup_book_ = static_cast<int>(sup_books_.Count());
   }
   sup_books_.Add(std::move(record));
+}
+
+bool TReferences::AddToLastSupBook(std::unique_ptr<TBaseRecord>& record) {
+  if (sup_books_.Empty()) return false;
+  static_cast<TSupBookRecord&>(*sup_books_[sup_books_.Count() - 1]).AddFollower(std::move(record));
+  return true;
 }
 
 void TReferences::LoadExternSheet(const TBaseRecord& record) {

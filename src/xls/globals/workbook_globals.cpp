@@ -42,6 +42,12 @@ void TWorkbookGlobals::Route(TBiffReader& reader, std::unique_ptr<TBaseRecord> r
     case rid::kSupBook:
       references_.AddSupBook(std::move(record));
       return;
+    case rid::kExternName:
+    case rid::kXct:
+    case rid::kCrn:
+      // Cached values without their file mean nothing: dropped, as a name is not.
+      if (references_.AddToLastSupBook(record) || id != rid::kExternName) return;
+      break;
     case rid::kExternSheet:
       references_.LoadExternSheet(*record);
       return;

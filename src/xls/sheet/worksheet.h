@@ -89,6 +89,8 @@ class TWorkSheet final : public TSheet {
   void ShiftFormulas(const tokens::TRowShift& shift);
   // Throws the formula message for the first formula the walker cannot adjust.
   void CheckFormulas() const;
+  // The sheet's formulas follow the names' new numbers (a copy using its own local names).
+  void RenumberNames(const std::map<std::uint16_t, std::uint16_t>& renumbered);
 
   // Comments by row and index in the row (0-based): the text of the note's text box.
   std::u16string CommentText(int row, int index) const;
