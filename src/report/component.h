@@ -5,11 +5,22 @@
 // when that component goes away. An owner only lists its components; whoever created a
 // component keeps it (members or unique_ptr), so destruction order stays explicit.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/variant.h"
+
 namespace chronolin {
+
+class IXlsDataSet;
+
+// A property a component publishes by name: reading it gives a Variant (arrays included).
+struct TPropInfo {
+  std::string Name;
+  std::function<Variant()> Get;
+};
 
 class TObject {
  public:
@@ -40,6 +51,13 @@ class TComponent : public TObject {
   // two have different owners. Both sides forget each other when either goes.
   void FreeNotification(TComponent* component);
   void RemoveFreeNotification(TComponent* component);
+
+  // The data-set interface of this component, or nullptr when it has none.
+  virtual IXlsDataSet* AsXlsDataSet() { return nullptr; }
+  // The published property of that name (compared ignoring case), or nullptr.
+  virtual const TPropInfo* FindPublishedProperty(std::string_view /*name*/) const {
+    return nullptr;
+  }
 
  protected:
   // Called on the owner when one of its components goes, then forwarded to every component it

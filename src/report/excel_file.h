@@ -59,8 +59,20 @@ enum class TXlsImgTypes : std::int32_t { xli_Emf = 0, xli_Wmf = 1, xli_Jpeg = 2,
 using TXlsColor = std::uint32_t;
 
 enum class TXlsBorderStyle : std::uint8_t {
-  None, Thin, Medium, Dashed, Dotted, Thick, Double, Hair, MediumDashed, DashDot,
-  MediumDashDot, DashDotDot, MediumDashDotDot, SlantedDashDot
+  None,
+  Thin,
+  Medium,
+  Dashed,
+  Dotted,
+  Thick,
+  Double,
+  Hair,
+  MediumDashed,
+  DashDot,
+  MediumDashDot,
+  DashDotDot,
+  MediumDashDotDot,
+  SlantedDashDot
 };
 
 struct TXlsBorder {
@@ -193,9 +205,8 @@ class TExcelFile : public TObject {
   // 49-56. Rows 1-based. Copies of rows first..last, `count` times, inserted at `destRow`;
   // with onlyFormulas the copies carry only the formula cells (formats, notes and pictures
   // always). A count of 0 changes nothing.
-  virtual void InsertAndCopyRows(std::int32_t firstRow, std::int32_t lastRow,
-                                 std::int32_t destRow, std::int32_t count,
-                                 bool onlyFormulas) = 0;
+  virtual void InsertAndCopyRows(std::int32_t firstRow, std::int32_t lastRow, std::int32_t destRow,
+                                 std::int32_t count, bool onlyFormulas) = 0;
   virtual void DeleteRows(std::int32_t row, std::int32_t count) = 0;
   // Indexes the active sheet's pictures by row; the row-based picture operations use it.
   virtual void BeginSheet() = 0;
