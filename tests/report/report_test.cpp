@@ -409,6 +409,12 @@ TEST_F(Report, ComponentsGoneAreForgotten) {
   EXPECT_EQ(report.Adapter(), nullptr);
   EXPECT_EQ(report.PagesDataSet(), nullptr);
   EXPECT_EQ(report.DataModule(), &module);
+
+  auto owner = std::make_unique<TDataModule>();
+  TReportNoDB orphan(owner.get());
+  EXPECT_EQ(orphan.DataModule(), owner.get());
+  owner.reset();
+  EXPECT_EQ(orphan.DataModule(), nullptr);
 }
 
 enum class Event { BeforeWorkbook, BeforePage, AfterPage, AfterWorkbook, CellValue, DataSetMove };
