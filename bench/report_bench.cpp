@@ -43,10 +43,19 @@ void FillBand(benchmark::State& state, const char* template_name) {
   state.SetItemsProcessed(state.iterations() * records);
 }
 
-void BM_BandWithNote(benchmark::State& state) { FillBand(state, "band.xls"); }
-void BM_BandWithoutNote(benchmark::State& state) { FillBand(state, "band_plain.xls"); }
+void BM_BandWithNote(benchmark::State& state) {
+  FillBand(state, "band.xls");
+}
+void BM_BandWithoutNote(benchmark::State& state) {
+  FillBand(state, "band_plain.xls");
+}
 
-BENCHMARK(BM_BandWithNote)->Arg(3000)->Arg(6000)->Arg(30000)->Arg(60000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BandWithNote)
+    ->Arg(3000)
+    ->Arg(6000)
+    ->Arg(30000)
+    ->Arg(60000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BandWithoutNote)->Arg(30000)->Arg(60000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

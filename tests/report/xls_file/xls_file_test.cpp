@@ -9,7 +9,7 @@
 #include "report/report_error.h"
 #include "report/xls_file/template_search.h"
 #include "support.h"
-#include "xls/xls_error.h"
+#include "xls/compound_file/xls_error.h"
 
 namespace chronolin {
 namespace {
@@ -161,7 +161,8 @@ TEST_F(XlsFileTest, SaveKeepsOtherStreamsAndNeverReplacesAFile) {
     std::string lines;
     std::istringstream in(dump);
     for (std::string line; std::getline(in, line);) {
-      if (line.starts_with("stream ") && !line.starts_with("stream 'Workbook'")) lines += line + "\n";
+      if (line.starts_with("stream ") && !line.starts_with("stream 'Workbook'"))
+        lines += line + "\n";
     }
     return lines;
   };
