@@ -31,6 +31,22 @@ namespace {
 
 using namespace chronolin;
 
+constexpr const char* kUsage =
+    "Usage : chronolin [--console]\n"
+    "        chronolin --export AAAA-MM FICHIER\n"
+    "        chronolin --help | --version\n"
+    "\n"
+    "Compte le temps de connexion de l'entrée choisie de l'annuaire d'accès distant.\n"
+    "Sans option, la fenêtre du compteur et son icône de notification.\n"
+    "  --console   le même compteur sans fenêtre, affiché une fois par seconde\n"
+    "  --export    exporte le journal du mois AAAA-MM vers le classeur FICHIER\n"
+    "  --help      affiche cette aide\n"
+    "  --version   affiche la version\n"
+    "\n"
+    "Environnement : CHRONOLIN_HOME (dossier de Chronolin.ini et Connexions.txt),\n"
+    "CHRONOLIN_RAS (sim, nm ou pppd), CHRONOLIN_RAS_DIR (état de la ligne simulée).\n"
+    "Voir aussi : man chronolin\n";
+
 int signalPipe[2] = {-1, -1};
 
 void OnSignal(int signo) {
@@ -195,6 +211,17 @@ int RunWindow(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before any Qt application exists, so they work without a display.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::puts("chronolin " CHRONOLIN_VERSION);
+      return 0;
+    }
+  }
   for (int i = 1; i < argc; ++i)
     if (std::strcmp(argv[i], "--console") == 0) return RunConsole(argc, argv);
   return RunWindow(argc, argv);

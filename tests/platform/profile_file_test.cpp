@@ -10,6 +10,9 @@
 #include <functional>
 #include <iterator>
 
+#include "support/files.h"
+#include "support/scratch_dir.h"
+
 namespace chronolin {
 namespace {
 
@@ -39,22 +42,12 @@ std::string InChild(bool unprivileged, const std::function<std::string()>& body)
 class ProfileFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string name = (fs::temp_directory_path() / "chronolin-profile-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(name.data()), nullptr);
-    dir_ = name;
+    dir_ = scratch_.path();
     fs::permissions(dir_, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
-  }
   fs::path Ini() const { return dir_ / "Chronolin.ini"; }
-  void Put(std::string_view text) const { std::ofstream(Ini(), std::ios::binary) << text; }
-  static std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
+  void Put(std::string_view text) const { testing::WriteFile(Ini(), std::string(text)); }
+  static std::string Slurp(const fs::path& p) { return testing::ReadFile(p); }
   std::size_t FilesInDir() const {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
   }
@@ -68,6 +61,7 @@ class ProfileFileTest : public ::testing::Test {
     }
   }
 
+  testing::TempDir scratch_;
   fs::path dir_;
 };
 
