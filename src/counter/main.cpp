@@ -89,14 +89,26 @@ class SessionEndFilter : public QObject {
 };
 
 // What both ways of running share. The launcher is made before the counter so that it outlives
-// it; it is bound to the counter's list once that exists.
+// it; it is bound to the counter's list once that exists. The provider is the one the settings
+// remember, once there is one.
 struct ProgramServices {
-  std::unique_ptr<RasProvider> ras = MakeRasProvider();
-  std::unique_ptr<Clock> clock = MakeSystemClock();
   Regional regional = Regional::FromEnvironment();
   SettingsFile settings{SettingsPath(), regional};
+  RasSelection selection = SelectRasProvider(settings.ReadProvider());
+  std::unique_ptr<RasProvider>& ras = selection.provider;
+  std::unique_ptr<Clock> clock = MakeSystemClock();
   Journal journal{JournalPath(), regional};
   std::unique_ptr<Launcher> launcher = MakeAppLauncher();
+
+  // The provider found by looking around is kept for later starts, once the counter runs on
+  // it. A file that refuses it only means the choice is made again next time.
+  void RememberProvider() {
+    if (!selection.remember) return;
+    try {
+      settings.WriteProvider(ras->Name());
+    } catch (const std::exception&) {
+    }
+  }
 };
 
 int RunConsole(int argc, char** argv) {
@@ -111,7 +123,7 @@ int RunConsole(int argc, char** argv) {
 
   try {
     ProgramServices services;
-    auto& [ras, clock, regional, settings, journal, launcher] = services;
+    auto& [regional, settings, selection, ras, clock, journal, launcher] = services;
     ConsoleView view;
     TCounter counter({*ras, *clock, settings, journal, view, launcher.get()});
     launcher->Bind(counter.Applis());
@@ -120,6 +132,7 @@ int RunConsole(int argc, char** argv) {
     std::fprintf(stdout, "Chronolin : fichiers dans %s, accès distant « %s »\n",
                  ProgramDirectory().c_str(), ras->Name().c_str());
     if (!counter.Start()) return 1;
+    services.RememberProvider();
 
     TTickTimer timer(1000, [&](TTickTimer&) {
       try {
@@ -170,13 +183,14 @@ int RunWindow(int argc, char** argv) {
 
   try {
     ProgramServices services;
-    auto& [ras, clock, regional, settings, journal, launcher] = services;
+    auto& [regional, settings, selection, ras, clock, journal, launcher] = services;
     TMainForm form({*ras, *clock, settings, journal, launcher.get()});
     launcher->Bind(form.Counter().Applis());
 
     // Without a phonebook nothing runs and nothing is saved; an end of session during that
     // start-up needs no more than the default end.
     if (!form.FormCreate()) return 1;
+    services.RememberProvider();
 
     SessionEndFilter sessionEnd(form);
     app.installEventFilter(&sessionEnd);

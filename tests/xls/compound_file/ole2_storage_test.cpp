@@ -17,8 +17,8 @@ namespace chronolin {
 namespace {
 
 using namespace cfbtest;
-using testing::StrEq;
-using testing::ThrowsMessage;
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 
 void WriteSample(TOle2Storage& storage) {
   TOle2Stream(storage, u"First").Write(Bytes{1, 2, 3});
@@ -33,7 +33,7 @@ TEST(Ole2Storage, FileTargetIsCreatedExclusivelyAndFilledWhenFinished) {
   WriteBytes(dir / "taken.xls", {'k'});
   EXPECT_THAT([&] { TOle2Storage(dir / "taken.xls", TOle2Mode::Write); },
               ThrowsMessage<XlsError>(
-                  testing::StartsWith("Can't create file \"" + dir / "taken.xls" + "\"")));
+                  ::testing::StartsWith("Can't create file \"" + dir / "taken.xls" + "\"")));
   EXPECT_EQ(ReadBytes(dir / "taken.xls"), Bytes{'k'});
   for (const char* name : {"finished.xls", "destroyed.xls"}) {
     {

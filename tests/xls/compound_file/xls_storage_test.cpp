@@ -86,11 +86,12 @@ TEST(XlsStorage, WorkbookIsFoundByExactNameAtTheTopOnly) {
   tree.Add(u"Stale");
   tree.LoadFromMemory(bytes, "case.xls");  // replaces what the list held
   ASSERT_EQ(tree.Count(), 3u);
-  EXPECT_THAT([&] { tree.FindStream(kWorkbookStreamName); },
-              testing::ThrowsMessage<XlsError>(testing::StrEq("Can't open Stream \"Workbook\"")));
+  EXPECT_THAT(
+      [&] { tree.FindStream(kWorkbookStreamName); },
+      ::testing::ThrowsMessage<XlsError>(::testing::StrEq("Can't open Stream \"Workbook\"")));
   EXPECT_EQ(tree.FindStream(u"WORKBOOK"), Bytes(4, 1));
   EXPECT_THAT([&] { tree.Item(3); },
-              testing::ThrowsMessage<XlsError>(testing::StrEq("List index out of bounds (3)")));
+              ::testing::ThrowsMessage<XlsError>(::testing::StrEq("List index out of bounds (3)")));
 }
 
 }  // namespace
