@@ -133,6 +133,72 @@ void TDrawing::AdoptClone(TEscherRecord& unit, TDrawingGroup& group, bool new_ob
   });
 }
 
+void TDrawing::CheckDeleteRows(int first, int count, const TDrawingGroup& group) const {
+  TEscherContainerRecord* top = TopGroup();
+  if (top == nullptr) return;
+  const int end = first + count;
+  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
+    TEscherRecord& unit = top->Child(i);
+    TEscherClientAnchorRecord* anchor = AnchorOf(unit);
+    if (anchor == nullptr || IsComment(unit)) continue;
+    if (anchor->FirstRow() >= first && anchor->LastRow() < end) {
+      group.CheckEditable();
+      return;
+    }
+  }
+}
+
+void TDrawing::CheckCopyRows(int first, int last, const TDrawingGroup& group) const {
+  TEscherContainerRecord* top = TopGroup();
+  if (top == nullptr) return;
+  bool copies = false;
+  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
+    TEscherRecord& unit = top->Child(i);
+    TEscherClientAnchorRecord* anchor = AnchorOf(unit);
+    if (anchor == nullptr || IsComment(unit)) continue;
+    if (anchor->FirstRow() < first || anchor->LastRow() > last) continue;
+    const TEscherClientDataRecord* data = ObjectOf(unit);
+    if (data != nullptr && data->Obj() != nullptr && data->Obj()->IsEmbeddedOle()) {
+      throw XlsError(msg::kCantCopyOle);
+    }
+    copies = true;
+  }
+  if (!copies) return;
+  if (Dg() == nullptr) throw XlsError(msg::kEscherProcessing);
+  group.CheckEditable();
+}
+
+void TDrawing::CheckCloneObject(std::uint16_t object_id, const TDrawingGroup& group) const {
+  TEscherContainerRecord* top = TopGroup();
+  if (top == nullptr) return;
+  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
+    const TEscherClientDataRecord* data = ObjectOf(top->Child(i));
+    if (data == nullptr || data->Obj() == nullptr || data->Obj()->ObjectId() != object_id) continue;
+    if (Dg() == nullptr) throw XlsError(msg::kEscherProcessing);
+    group.CheckEditable();
+    return;
+  }
+}
+
+void TDrawing::CheckRemoveObject(std::uint16_t object_id, const TDrawingGroup& group) const {
+  TEscherContainerRecord* top = TopGroup();
+  if (top == nullptr) {
+    if (FindObject(object_id) != nullptr) throw XlsError(msg::kEscherLoading);
+    return;
+  }
+  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
+    const TEscherClientDataRecord* data = ObjectOf(top->Child(i));
+    if (data != nullptr && data->Obj() != nullptr && data->Obj()->ObjectId() == object_id) {
+      group.CheckEditable();
+      return;
+    }
+  }
+}
+
+void TDrawing::CheckNewIdentity(const TDrawingGroup& group) const {
+  if (Dg() != nullptr) group.CheckEditable();
+}
+
 void TDrawing::DeleteRows(int first, int count, TDrawingGroup& group) {
   if (!root_) return;
   const int end = first + count;

@@ -65,6 +65,12 @@ class TNameRecordList : public TBaseRecordList {
   std::vector<std::map<std::uint16_t, std::uint16_t>> InsertSheets(int s, int p, int n,
                                                                    TReferences& references,
                                                                    std::size_t sheet_count);
+  // Raises what InsertSheets would refuse (sheet numbers past their limit, a name to copy whose
+  // tokens the walker cannot step over), changing nothing.
+  void CheckInsertSheets(int s, int p, int n, const TReferences& references) const;
+
+ private:
+  std::vector<std::size_t> NamesToCopy(int s, const TReferences& references) const;
 };
 
 }  // namespace chronolin

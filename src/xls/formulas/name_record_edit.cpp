@@ -61,11 +61,15 @@ void TNameRecordList::CheckTokens() const {
   for (std::size_t i = 0; i < Count(); ++i) Name(i)->CheckTokens();
 }
 
-std::vector<std::map<std::uint16_t, std::uint16_t>> TNameRecordList::InsertSheets(
-    int s, int p, int n, TReferences& references, std::size_t sheet_count) {
-  constexpr int kMaxSheetIndex = 251;
-  // The names to copy, chosen before anything moves. A global name is not copied when the
-  // sheet has a local name of the same text: the copy would have two.
+namespace {
+
+constexpr int kMaxSheetIndex = 251;
+
+}  // namespace
+
+std::vector<std::size_t> TNameRecordList::NamesToCopy(int s, const TReferences& references) const {
+  // A global name is not copied when the sheet has a local name of the same text: the copy
+  // would have two.
   std::set<std::u16string> local_texts;
   for (std::size_t i = 0; i < Count(); ++i) {
     if (Name(i)->SheetIndex() == s + 1) local_texts.insert(Name(i)->Name());
@@ -79,12 +83,25 @@ std::vector<std::map<std::uint16_t, std::uint16_t>> TNameRecordList::InsertSheet
       to_copy.push_back(i);
     }
   }
+  return to_copy;
+}
+
+void TNameRecordList::CheckInsertSheets(int s, int p, int n, const TReferences& references) const {
   for (std::size_t i = 0; i < Count(); ++i) {
     const int index = Name(i)->SheetIndex();
     if (index != 0 && index - 1 >= p && index + n > kMaxSheetIndex) {
       throw XlsError(Format(msg::kTooManyEntries, index + n, kMaxSheetIndex));
     }
   }
+  references.CheckInsertSheets(p, n);
+  for (const std::size_t i : NamesToCopy(s, references)) Name(i)->CheckTokens();
+}
+
+std::vector<std::map<std::uint16_t, std::uint16_t>> TNameRecordList::InsertSheets(
+    int s, int p, int n, TReferences& references, std::size_t sheet_count) {
+  // The names to copy, chosen before anything moves; nothing changes on a refusal.
+  const std::vector<std::size_t> to_copy = NamesToCopy(s, references);
+  CheckInsertSheets(s, p, n, references);
   references.InsertSheets(p, n);
   for (std::size_t i = 0; i < Count(); ++i) {
     TNameRecord& name = *Name(i);

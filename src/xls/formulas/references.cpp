@@ -88,25 +88,39 @@ std::uint16_t TReferences::ExternRefOfSheet(int sheet, std::size_t sheet_count) 
   return static_cast<std::uint16_t>(refs_.size() - 1);
 }
 
-void TReferences::InsertSheets(int p, int n) {
-  constexpr int kMaxSheet = 250;
+namespace {
+
+constexpr int kMaxSheet = 250;
+
+int MovedSheet(std::uint16_t sheet, int p, int n) {
+  return sheet >= p && sheet < 0xFFFE ? sheet + n : static_cast<int>(sheet);
+}
+
+}  // namespace
+
+void TReferences::CheckInsertSheets(int p, int n) const {
   if (local_sup_book_ < 0) return;
-  TBaseRecord& local = *sup_books_[static_cast<std::size_t>(local_sup_book_)];
+  const TBaseRecord& local = *sup_books_[static_cast<std::size_t>(local_sup_book_)];
   if (local.DataSize() != 4 || local.Get16(2) != 0x0401) throw XlsError(msg::kFileInvalid);
-  // Checked first, so that a refused insertion changes nothing.
   const int count = local.Get16(0) + n;
   if (count > kMaxSheet) throw XlsError(Format(msg::kTooManyEntries, count, kMaxSheet));
-  auto moved = [&](std::uint16_t sheet) {
-    return sheet >= p && sheet < 0xFFFE ? sheet + n : static_cast<int>(sheet);
-  };
   for (const TExternRef& ref : refs_) {
     if (ref.sup_book != local_sup_book_) continue;
-    for (const int sheet : {moved(ref.first_sheet), moved(ref.last_sheet)}) {
+    for (const int sheet : {MovedSheet(ref.first_sheet, p, n), MovedSheet(ref.last_sheet, p, n)}) {
       if (sheet > kMaxSheet && sheet < 0xFFFE) {
         throw XlsError(Format(msg::kTooManyEntries, sheet, kMaxSheet));
       }
     }
   }
+}
+
+void TReferences::InsertSheets(int p, int n) {
+  // Checked first, so that a refused insertion changes nothing.
+  CheckInsertSheets(p, n);
+  if (local_sup_book_ < 0) return;
+  TBaseRecord& local = *sup_books_[static_cast<std::size_t>(local_sup_book_)];
+  const int count = local.Get16(0) + n;
+  auto moved = [&](std::uint16_t sheet) { return MovedSheet(sheet, p, n); };
   for (TExternRef& ref : refs_) {
     if (ref.sup_book != local_sup_book_) continue;
     ref.first_sheet = static_cast<std::uint16_t>(moved(ref.first_sheet));

@@ -59,6 +59,8 @@ class TReferences {
   // n sheets inserted at p: entries at or after p follow them, the local SUPBOOK counts them.
   // Sheet numbers stay below 251 ("Too many entries for this kind of record ...").
   void InsertSheets(int p, int n);
+  // Raises what InsertSheets would refuse, changing nothing.
+  void CheckInsertSheets(int p, int n) const;
 
   void SaveToStream(TOutStream& out) const;
   std::int64_t TotalSize() const;

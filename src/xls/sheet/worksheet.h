@@ -80,6 +80,10 @@ class TWorkSheet final : public TSheet {
   // index and the references; the sheet moves and copies its own records and formulas.
   void InsertAndCopyRows(int first, int last, int dest, int count, bool formulas_only,
                          const tokens::TRowShift& shift);
+  // Raise what the row operations would refuse (rows pushed past the last row, objects that
+  // cannot be copied, a drawing group that cannot number new shapes), before any change.
+  void CheckInsertAndCopyRows(int first, int last, int dest, int count) const;
+  void CheckDeleteRows(int first, int count) const;
   void DeleteRows(int first, int count, const tokens::TRowShift& shift);
   // Formulas of this sheet follow rows inserted or deleted in any sheet.
   void ShiftFormulas(const tokens::TRowShift& shift);
@@ -93,6 +97,7 @@ class TWorkSheet final : public TSheet {
   void SetCommentText(int row, int index, std::u16string_view text);
   // The sheet's drawing is a copy: it gets a drawing id and shape ids of its own.
   void TakeNewDrawingIdentity();
+  void CheckNewDrawingIdentity() const;
 
  protected:
   void Route(TBiffReader& reader, std::unique_ptr<TBaseRecord> record) override;

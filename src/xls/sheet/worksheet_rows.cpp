@@ -223,6 +223,38 @@ std::uint16_t TWorkSheet::MaxUsedRow() const {
   return static_cast<std::uint16_t>(std::max(last, 0));
 }
 
+void TWorkSheet::CheckInsertAndCopyRows(int first, int last, int dest, int count) const {
+  const int inserted = count * (last - first + 1);
+  const int used = MaxUsedRow();
+  if (used >= dest && used + inserted > kMaxRow) {
+    throw XlsError(Format(msg::kTooManyEntries, used + inserted, kMaxRow));
+  }
+  if (count == 0) return;
+  const TDrawingGroup& group = Globals().DrawingGroup();
+  drawing_->CheckCopyRows(first, last, group);
+  for (int r = first; r <= last; ++r) {
+    if (TRowColRecordList* notes = notes_.Row(static_cast<std::size_t>(r))) {
+      for (std::size_t i = 0; i < notes->Count(); ++i) {
+        drawing_->CheckCloneObject(static_cast<TNoteRecord*>((*notes)[i])->ObjectId(), group);
+      }
+    }
+  }
+}
+
+void TWorkSheet::CheckDeleteRows(int first, int count) const {
+  const TDrawingGroup& group = Globals().DrawingGroup();
+  const auto at = static_cast<std::size_t>(first);
+  for (std::size_t r = at; r < std::min(notes_.RowCount(), at + static_cast<std::size_t>(count));
+       ++r) {
+    if (TRowColRecordList* row = notes_.Row(r)) {
+      for (std::size_t i = 0; i < row->Count(); ++i) {
+        drawing_->CheckRemoveObject(static_cast<TNoteRecord*>((*row)[i])->ObjectId(), group);
+      }
+    }
+  }
+  drawing_->CheckDeleteRows(first, count, group);
+}
+
 void TWorkSheet::MoveRowsDown(int from, int count) {
   const int last = MaxUsedRow();
   if (last >= from && last + count > kMaxRow) {
