@@ -77,8 +77,7 @@ TEST(FileFaults, ArrayFormulasMoveWithTheirCells) {
   EXPECT_EQ(FormulaAt(f.workbook, 0, 3, 4)->Array()->LastRow(), 5);
   // The array's other cells name its first cell where it now is.
   const TFormulaRecord* last = FormulaAt(f.workbook, 0, 5, 4);
-  EXPECT_EQ(Bytes(last->Tokens(), last->Tokens() + last->TokenLength()),
-            (Bytes{0x01, 3, 0, 4, 0}));
+  EXPECT_EQ(Bytes(last->Tokens(), last->Tokens() + last->TokenLength()), (Bytes{0x01, 3, 0, 4, 0}));
   // Copied as a whole block, an array formula is copied with its range and references.
   f.workbook.InsertAndCopyRows(0, 1, 6, 7, 1, false);
   TArrayRecord* copy = FormulaAt(f.workbook, 0, 7, 6)->Array();
@@ -227,9 +226,8 @@ TEST(SheetNames, NamesSpreadsheetProgramsRefuseAreRefused) {
 
   // Loading refuses exact duplicates only; a copy beside "sheet" is not "Sheet".
   TWorkbook loaded;
-  loaded.Load(Cat({Bof(0x0005), BoundSheet("sheet"), BoundSheet("SHEET1"),
-                   Rec(0x00FC, SstBody({})), Eof(), Bof(0x0010), Window2(), Eof(), Bof(0x0010),
-                   Window2(), Eof()}));
+  loaded.Load(Cat({Bof(0x0005), BoundSheet("sheet"), BoundSheet("SHEET1"), Rec(0x00FC, SstBody({})),
+                   Eof(), Bof(0x0010), Window2(), Eof(), Bof(0x0010), Window2(), Eof()}));
   loaded.InsertSheets(0, 2, 1);
   EXPECT_EQ(loaded.SheetName(2), u"Sheet2");
 }

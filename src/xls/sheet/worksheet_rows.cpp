@@ -139,14 +139,13 @@ void EditLinkedRanges(TBaseRecordList& list, F&& edit) {
 // many as its record holds.
 template <class D>
 void CopyLinkedRanges(TBaseRecordList& list, int first, int last, int count, D&& delta) {
-  constexpr std::size_t kMaxBody = 8224;
   for (std::size_t i = 0; i < list.Count(); ++i) {
     TBaseRecord* record = list[i];
     if (record->Id() == rid::kDv) {
       auto* dv = static_cast<TDvRecord*>(record);
       std::vector<TCellRange> ranges = dv->Ranges();
       const std::size_t fixed = dv->DataSize() - 8 * ranges.size();
-      const std::size_t room = (kMaxBody - std::min(kMaxBody, fixed)) / 8;
+      const std::size_t room = (rid::kMaxBody - std::min(rid::kMaxBody, fixed)) / 8;
       const std::size_t before = ranges.size();
       for (int k = 0; k < count; ++k) {
         for (std::size_t r = 0; r < before && ranges.size() < room; ++r) {
@@ -356,7 +355,8 @@ void TWorkSheet::CopyRow(int source, int dest, bool formulas_only) {
     for (TBaseRecordList* list : {&head_, &tail_}) {
       const std::size_t count = list->Count();
       for (std::size_t i = 0; i < count; ++i) {
-        if (!IsOpaqueCell(*(*list)[i]) || static_cast<TBaseRowColRecord*>((*list)[i])->Row() != source) {
+        if (!IsOpaqueCell(*(*list)[i]) ||
+            static_cast<TBaseRowColRecord*>((*list)[i])->Row() != source) {
           continue;
         }
         std::unique_ptr<TBaseRecord> clone = (*list)[i]->Clone();
