@@ -342,12 +342,20 @@ void TMonthPicker::UpdateButtons() {
 
 void TMonthPicker::PrevYearClick() {
   SetYear(static_cast<std::uint16_t>(year_ - 1));
-  Refresh();
+  ButtonRefresh();
 }
 
 void TMonthPicker::NextYearClick() {
   SetYear(static_cast<std::uint16_t>(year_ + 1));
-  Refresh();
+  ButtonRefresh();
+}
+
+void TMonthPicker::ButtonRefresh() {
+  try {
+    Refresh();
+  } catch (const std::exception& e) {
+    if (OnError) OnError(e.what());
+  }
 }
 
 void TMonthPicker::resizeEvent(QResizeEvent*) {

@@ -159,6 +159,9 @@ class TMonthPicker : public QWidget {
   // Sent by a change of year (twice for a year button: the year's change and the button's own
   // refresh), never by choosing a month in the grid.
   std::function<void(TMonthPicker& sender)> OnChange;
+  // Where an error of a year button's own refresh goes (the application's error box); the
+  // refresh of a Year or Month write swallows its errors.
+  std::function<void(const std::string& message)> OnError;
 
   // Children.
   TCalendarGrid& Grid() { return *grid_; }
@@ -177,6 +180,7 @@ class TMonthPicker : public QWidget {
   void Refresh();
   void RefreshGuarded();
   void UpdateButtons();
+  void ButtonRefresh();
   void PrevYearClick();
   void NextYearClick();
   void DrawCell(QPainter& canvas, const QString& text, int col, int row, QRect rect, bool selected,

@@ -89,6 +89,11 @@ std::string MonthTitle(int year, int month, const Regional& regional) {
   return CapitalizeFirst(regional.longMonthNames[month - 1] + " " + std::to_string(year));
 }
 
+std::string NoConnexionInMonthText(int year, int month, const Regional& regional) {
+  return "Aucune connexion à exporter en " + regional.longMonthNames[month - 1] + " " +
+         std::to_string(year) + " !";
+}
+
 std::string ProposedFileName(int year, int month, const Regional& regional) {
   std::string name = regional.shortMonthNames[month - 1];
   if (!name.empty() && name.back() == '.') name.pop_back();

@@ -51,6 +51,8 @@ MonthData CollectMonth(const std::vector<std::string>& lines, int year, int mont
 
 // The month's long name and the year, first letter upper-cased: "Mars 2005".
 std::string MonthTitle(int year, int month, const Regional& regional);
+// "Aucune connexion à exporter en mars 2005 !"
+std::string NoConnexionInMonthText(int year, int month, const Regional& regional);
 // The month's short name without a final "." and the year's last two digits: "mars05".
 std::string ProposedFileName(int year, int month, const Regional& regional);
 
