@@ -28,10 +28,11 @@
 #include <exception>
 #include <stdexcept>
 
+#include "components/link_label.h"
 #include "components/menu_skin.h"
 #include "components/path_label.h"
 #include "platform/autostart.h"
-#include "settings/desktop_entry.h"
+#include "platform/desktop_entry.h"
 #include "settings/param_applis.h"
 #include "settings/param_duree.h"
 
@@ -104,101 +105,7 @@ class TightTabStyle : public QProxyStyle {
   }
 };
 
-class TLinkLabel : public QLabel {
- public:
-  TLinkLabel(const QString& caption, QWidget* parent, std::function<void()> onClick)
-      : QLabel(caption, parent), onClick_(std::move(onClick)) {
-    QFont f = font();
-    f.setUnderline(true);
-    setFont(f);
-    QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    setPalette(pal);
-    setCursor(Qt::PointingHandCursor);
-  }
-
- protected:
-  void mousePressEvent(QMouseEvent* event) override {
-    if (event->button() == Qt::LeftButton && onClick_) onClick_();
-    QLabel::mousePressEvent(event);
-  }
-
- private:
-  std::function<void()> onClick_;
-};
-
 }  // namespace
-
-// ---- TUpDown ----
-
-TUpDown::TUpDown(QWidget* parent)
-    : QWidget(parent), up_(new QToolButton(this)), down_(new QToolButton(this)) {
-  for (QToolButton* button : {up_, down_}) {
-    button->setAutoRepeat(true);
-    button->setFocusPolicy(Qt::NoFocus);  // the edit beside keeps the focus and its caret
-    button->setAutoRaise(false);
-  }
-  up_->setObjectName(QStringLiteral("up"));
-  down_->setObjectName(QStringLiteral("down"));
-  up_->setArrowType(Qt::UpArrow);
-  down_->setArrowType(Qt::DownArrow);
-  QObject::connect(up_, &QToolButton::clicked, this, [this] { Click(+1); });
-  QObject::connect(down_, &QToolButton::clicked, this, [this] { Click(-1); });
-}
-
-void TUpDown::SetRange(int min, int max) {
-  min_ = min;
-  max_ = std::max(min, max);
-  SetPosition(position_);
-}
-
-void TUpDown::SetPosition(int position) {
-  position_ = std::clamp(position, min_, max_);
-}
-
-void TUpDown::Release() {
-  up_->setDown(false);
-  down_->setDown(false);
-}
-
-void TUpDown::Click(int step) {
-  SetPosition(position_ + step);
-  if (onClick_) onClick_(step);
-}
-
-void TUpDown::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  const int half = height() / 2;
-  up_->setGeometry(0, 0, width(), half);
-  down_->setGeometry(0, half, width(), height() - half);
-}
-
-// ---- TDureeEdit ----
-
-TDureeEdit::TDureeEdit(QWidget* parent) : QLineEdit(parent) {
-  setReadOnly(true);
-  QObject::connect(this, &QLineEdit::cursorPositionChanged, this, [this] { update(); });
-}
-
-// A read-only line edit hides its caret; this one needs it seen.
-void TDureeEdit::paintEvent(QPaintEvent* event) {
-  QLineEdit::paintEvent(event);
-  if (!hasFocus() || hasSelectedText()) return;
-  QPainter painter(this);
-  const QRect caret = cursorRect();
-  painter.fillRect(QRect(caret.center().x(), caret.top(), 1, caret.height()),
-                   palette().color(QPalette::Text));
-}
-
-void TDureeEdit::focusInEvent(QFocusEvent* event) {
-  QLineEdit::focusInEvent(event);
-  if (onFocus_) onFocus_(true);
-}
-
-void TDureeEdit::focusOutEvent(QFocusEvent* event) {
-  QLineEdit::focusOutEvent(event);
-  if (onFocus_) onFocus_(false);
-}
 
 // ---- TParamForm ----
 

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "components/duree_edit.h"
+#include "components/up_down.h"
 #include "settings/appli.h"
 #include "settings/settings_file.h"
 
@@ -55,55 +57,6 @@ struct ParamFormContext {
   TAppliList& applis;
   // The process-wide "force offline" flag, set on OK.
   bool& setOffLineState;
-};
-
-// A pair of arrows beside an edit. With a range, a click moves the position within it (no
-// wrap) and reports the new position; the duration editor uses only the click's direction.
-class TUpDown : public QWidget {
- public:
-  using ClickHandler = std::function<void(int step)>;
-
-  explicit TUpDown(QWidget* parent = nullptr);
-
-  void SetRange(int min, int max);
-  int Position() const { return position_; }
-  void SetPosition(int position);  // clamped to the range
-  void SetOnClick(ClickHandler handler) { onClick_ = std::move(handler); }
-  // Lets go of a held arrow, so that its repetition stops (before a message box, say).
-  void Release();
-
-  QToolButton* UpButton() const { return up_; }
-  QToolButton* DownButton() const { return down_; }
-
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-
- private:
-  void Click(int step);
-
-  QToolButton* up_;
-  QToolButton* down_;
-  int min_ = 0;
-  int max_ = 100;
-  int position_ = 0;
-  ClickHandler onClick_;
-};
-
-// The duration edit: read-only, but its caret tells the arrows which field to change, so they
-// work only while it has the focus, and the caret is drawn even though nothing can be typed.
-class TDureeEdit : public QLineEdit {
- public:
-  using FocusHandler = std::function<void(bool focused)>;
-  explicit TDureeEdit(QWidget* parent = nullptr);
-  void SetOnFocus(FocusHandler handler) { onFocus_ = std::move(handler); }
-
- protected:
-  void focusInEvent(QFocusEvent* event) override;
-  void focusOutEvent(QFocusEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  FocusHandler onFocus_;
 };
 
 class TParamForm : public QDialog {
