@@ -152,7 +152,8 @@ LOGO = png(6, 2, (250, 200, 0))
 
 
 def master_detail():
-    # Clients (rows 3-6) holds the Orders band (row 4); row 5 vanishes, row 6 breaks the page.
+    # Main (rows 1-7, no table of that name: once) holds Clients (rows 3-6), which holds Orders
+    # (row 4); row 5 vanishes, row 6 breaks the page.
     rows = [
         [Cell("#.Title", "bold")],
         ["Client", "Article", "Qté", "Date"],
@@ -164,7 +165,8 @@ def master_detail():
     ]
     return document(
         [sheet_xml("Clients", rows)],
-        [("__Clients__", "Clients", 3, 6, "D"), ("__Orders__", "Clients", 4, 4, "D")],
+        [("__Main__", "Clients", 1, 7, "D"), ("__Clients__", "Clients", 3, 6, "D"),
+         ("__Orders__", "Clients", 4, 4, "D")],
     )
 
 
@@ -172,10 +174,10 @@ def pages():
     # One sheet per entry; a full table of the entry's connections below row 4.
     model = [
         [Cell("#.Month", "bold"), "Journal"],
-        [Cell("##Entries##Name", "bold", note="##Entries##Total"), Cell("##Entries##Total", "time")],
+        [Cell("##Entries##Name", "bold", note="##Entries##Name"), Cell("##Entries##Total", "time")],
         ["Connexions"],
         [Cell("##Cnx##*", "fill")],
-        [Cell(None, "stamp"), Cell(None), Cell(None, "time"), Cell(None)],
+        [Cell(None, "fill"), Cell(None, "stamp"), Cell(None, "time"), Cell(None, "fill")],
         ["Fin", Cell(None, note="Note fixe")],
     ]
     notes = [["Feuille sans bande"], ["##Cnx##Name"]]
