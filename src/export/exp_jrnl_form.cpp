@@ -1,5 +1,6 @@
 #include "export/exp_jrnl_form.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <exception>
 
 #include "components/menu_skin.h"
+#include "export/data_mod.h"
 
 namespace chronolin {
 
@@ -67,6 +69,25 @@ std::optional<std::filesystem::path> XlsSaveDialog(QWidget* parent, const QStrin
   }
 }
 
+void RunExportDialog(QWidget* owner, const std::filesystem::path& journal,
+                     std::function<void(const std::string& text)> errorBox,
+                     std::function<void(const std::string& message)> showError) {
+  const QDate today = QDate::currentDate();
+  ExpJrnlContext context{journal,
+                         Regional::FromEnvironment(),
+                         DateParts{today.year(), today.month(), today.day()},
+                         {},
+                         {},
+                         std::move(errorBox),
+                         std::move(showError)};
+  context.writeWorkbook = [regional = context.regional](const MonthData& data,
+                                                        const std::filesystem::path& target) {
+    WriteMonthWorkbook(data, regional, target);
+  };
+  TExpJrnlForm form(owner, std::move(context));
+  if (form.JournalReady()) form.exec();
+}
+
 TExpJrnlForm::TExpJrnlForm(QWidget* owner, ExpJrnlContext context)
     : QDialog(owner), context_(std::move(context)) {
   setObjectName(QStringLiteral("ExpJrnlForm"));
@@ -122,7 +143,7 @@ void TExpJrnlForm::FormCreate() {
   }
   const auto years = JournalYears(*lines, context_.regional);
   if (years.empty()) {
-    ErrorBox(kNoConnexionText);
+    ErrorBox(kNoJournalledConnexionText);
     journalReady_ = false;
     return;
   }

@@ -18,7 +18,7 @@ namespace chronolin {
 
 inline constexpr char kExportErrorTitle[] = "Erreur !";
 inline constexpr char kJournalUnreadableText[] = "Impossible d'ouvrir le fichier Connexions.txt !";
-inline constexpr char kNoConnexionText[] = "Aucune connexion n'est enregistrée !";
+inline constexpr char kNoJournalledConnexionText[] = "Aucune connexion n'est enregistrée !";
 inline constexpr char kSaveDialogTitle[] = "Enregistrer sous ...";
 
 // The save dialog: the file chosen, or nothing when the user cancels. It has asked before
@@ -44,6 +44,13 @@ struct ExpJrnlContext {
 // "Enregistrer sous ...", filter "Excel Files (*.xls)", extension "xls", asking in French
 // before replacing an existing file.
 std::optional<std::filesystem::path> XlsSaveDialog(QWidget* parent, const QString& proposed);
+
+// The menu's "Exporter ...": the dialog on the program's journal, shown only when the journal
+// holds something to export. `errorBox` shows a message with the title "Erreur !", `showError`
+// is the application's error box.
+void RunExportDialog(QWidget* owner, const std::filesystem::path& journal,
+                     std::function<void(const std::string& text)> errorBox,
+                     std::function<void(const std::string& message)> showError);
 
 class TExpJrnlForm : public QDialog {
  public:

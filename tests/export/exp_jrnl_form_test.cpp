@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QTest>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -108,6 +109,8 @@ TEST_F(ExpJrnlFormTest, CancelledSaveKeepsTheDialogOpenThenExports) {
   TExpJrnlForm form(nullptr, Context());
   form.show();
   form.MonthPicker().SetMonth(3);
+  if (const char* dir = std::getenv("CHRONOLIN_SCREENSHOTS"))
+    form.grab().save(QString::fromUtf8(dir) + QStringLiteral("/export-dialog.png"));
   QTest::mouseClick(&form.OKButton(), Qt::LeftButton);
   EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(form.MonthPicker().Month(), 3);
