@@ -42,7 +42,6 @@ NS = " ".join(
 )
 
 THIN = "0.5pt solid #000000"
-HAIR = "0.5pt solid #7f7f9f"
 
 # Number formats a French reader takes in at a glance.
 NUMBER_STYLES = """
@@ -53,19 +52,17 @@ NUMBER_STYLES = """
 
 
 def cell_style(name, data=None, bold=False, size=None, colour=None, fill=None, borders=None,
-               align=None, italic=False):
+               align=None, sides=("top", "bottom", "left", "right")):
     data_attr = f' style:data-style-name="{data}"' if data else ""
     cell = []
     if fill:
         cell.append(f'fo:background-color="{fill}"')
     if borders:
-        cell += [f'fo:border-{side}="{borders}"' for side in ("top", "bottom", "left", "right")]
+        cell += [f'fo:border-{side}="{borders}"' for side in sides]
     cell.append('style:vertical-align="middle"')
     text = []
     if bold:
         text += ['fo:font-weight="bold"']
-    if italic:
-        text += ['fo:font-style="italic"']
     if size:
         text.append(f'fo:font-size="{size}pt"')
     if colour:
@@ -89,7 +86,9 @@ CELL_STYLES = "".join(
         cell_style("time", data="Ntime", borders=THIN, align="center"),
         cell_style("duree", data="Nduree", borders=THIN, align="end"),
         cell_style("remark", borders=THIN),
-        cell_style("label", bold=True, fill="#eeeef9", borders=THIN),
+        # The label runs on over the empty cell beside it: no border between the two.
+        cell_style("label", bold=True, fill="#eeeef9", borders=THIN, sides=("top", "bottom", "left")),
+        cell_style("labelEnd", fill="#eeeef9", borders=THIN, sides=("top", "bottom", "right")),
         cell_style("total", data="Nduree", bold=True, fill="#eeeef9", borders=THIN, align="end"),
         cell_style("filler", fill="#eeeef9", borders=THIN),
     ]
@@ -158,9 +157,9 @@ ROWS = [
             cell("##Cnx##Ajustement", "remark"),
         ]
     ),
-    row([cell("Total de la connexion", "label"), cell(None, "filler"),
+    row([cell("Total de la connexion", "label"), cell(None, "labelEnd"),
          cell("##CnxList##Duree", "total"), cell(None, "filler")]),
-    row([cell("Total du mois", "label"), cell(None, "filler"), cell("#.DureeT", "total"),
+    row([cell("Total du mois", "label"), cell(None, "labelEnd"), cell("#.DureeT", "total"),
          cell(None, "filler")]),
 ]
 
