@@ -131,6 +131,7 @@ TExpJrnlForm::TExpJrnlForm(QWidget* owner, ExpJrnlContext context)
   FormCreate();
   monthPicker_->OnChange = [this](TMonthPicker&) { MonthPickerChange(); };
   monthPicker_->OnError = [this](const std::string& message) { ShowError(message); };
+  monthPicker_->Grid().OnChange = [this] { UpdateOK(); };
 }
 
 void TExpJrnlForm::FormCreate() {

@@ -1,6 +1,7 @@
 #include "export/exp_jrnl_form.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <QTest>
 
 #include <cstdlib>
@@ -15,7 +16,9 @@ namespace fs = std::filesystem;
 class ExpJrnlFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    journal = fs::path(::testing::TempDir()) / "Connexions-form.txt";
+    // ctest runs each case in a process of its own, side by side.
+    journal =
+        fs::path(::testing::TempDir()) / ("Connexions-form-" + std::to_string(::getpid()) + ".txt");
     Write({
         "15/12/2003 - 10:00:00 - Ancien - 00:05:00 (Conn.)",
         "01/02/2005 - 10:00:00 - Fournisseur - 00:10:00 (Conn.)",
