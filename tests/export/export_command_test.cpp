@@ -1,5 +1,7 @@
 #include "export/export_command.h"
 
+#include "export/data_mod.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -45,6 +47,23 @@ TEST(ExportCommand, EachFailureHasItsMessage) {
   EXPECT_EQ(ExportMonth(journal, {2005, 4, "avr05.xls"}, Regional::French(), fail),
             "Échec de l'export vers avr05.xls : Can't find the file \"cnx.xls\"");
   std::filesystem::remove(journal);
+}
+
+TEST(WriteMonthWorkbook, AFailedReportKeepsTheOldFile) {
+  const auto target = std::filesystem::path(::testing::TempDir()) / "kept.xls";
+  std::ofstream(target) << "last month's workbook";
+  MonthData data;
+  data.Year = 2005;
+  data.Month = 3;
+  data.Rows.push_back({EncodeDate(2005, 3, 1), 0.5, "F", 0.25, "(Conn.)"});
+  data.Totals.push_back({"F", 0.25});
+  EXPECT_THROW(WriteMonthWorkbook(data, Regional::French(), target, "no-such-template"),
+               std::runtime_error);
+  std::ifstream in(target);
+  std::string text;
+  std::getline(in, text);
+  EXPECT_EQ(text, "last month's workbook");
+  std::filesystem::remove(target);
 }
 
 }  // namespace
