@@ -12,12 +12,12 @@
 #include <functional>
 
 #include "biff_builder.h"
-#include "xls/formula_record.h"
-#include "xls/md5.h"
-#include "xls/record_ids.h"
-#include "xls/rk_value.h"
+#include "xls/cells/formula_record.h"
+#include "xls/cells/rk_value.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/drawing/md5.h"
+#include "xls/records/record_ids.h"
 #include "xls/workbook_file.h"
-#include "xls/xls_error.h"
 
 namespace chronolin {
 namespace {
@@ -335,7 +335,6 @@ TEST(EditedFixture, RowsCopiedUnderATotalAndSheetsCopiedWithTheirShapes) {
   EXPECT_EQ(RunShell("/usr/bin/python3 '" + checks + "' shapes '" + sheets + "'"), "");
   std::filesystem::remove_all(dir);
 }
-
 
 // The tool's --formulas-only copy of rows 6-7 (with a comment in row 7) set against the full
 // copy of the same rows: the copies keep their row formats, formulas and comments and lose

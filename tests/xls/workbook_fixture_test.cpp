@@ -16,9 +16,9 @@
 #include <gtest/gtest.h>
 
 #include "biff_builder.h"
-#include "xls/record_ids.h"
+#include "xls/compound_file/xls_storage.h"
+#include "xls/records/record_ids.h"
 #include "xls/workbook.h"
-#include "xls/xls_storage.h"
 
 namespace chronolin {
 namespace {

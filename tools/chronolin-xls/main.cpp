@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "common/text_codec.h"
-#include "xls/biff_stream.h"
+#include "xls/records/biff_stream.h"
 #include "xls/workbook_file.h"
 
 namespace chronolin {
