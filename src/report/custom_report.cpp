@@ -279,6 +279,11 @@ void TCustomReport::InsertRows(RunData& run, TExcelBand& band, std::int32_t& off
 // `firstRow` the main band's first template row.
 void TCustomReport::FillBand(RunData& run, TExcelBand& band, std::int32_t& row,
                              std::int32_t firstRow) {
+  // From the first record, as pass 1 counted: a data set an earlier band walked to its end
+  // (the same table listed twice) is listed again.
+  for (IXlsDataSet* dataSet : band.DataSets) {
+    if (dataSet != nullptr) dataSet->First();
+  }
   if (!HasRecords(band)) return;
   do {
     std::size_t next = 0;
