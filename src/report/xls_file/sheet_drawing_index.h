@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "xls/drawing.h"
+#include "xls/drawing/drawing.h"
 
 namespace chronolin {
 

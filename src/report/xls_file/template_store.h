@@ -6,7 +6,7 @@
 #include <string>
 
 #include "report/component.h"
-#include "xls/xls_storage.h"
+#include "xls/compound_file/xls_storage.h"
 
 namespace chronolin {
 

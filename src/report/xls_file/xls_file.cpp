@@ -6,8 +6,8 @@
 
 #include "common/format.h"
 #include "report/report_error.h"
-#include "xls/xls_error.h"
-#include "xls/xls_messages.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/compound_file/xls_messages.h"
 
 namespace chronolin {
 

@@ -11,7 +11,7 @@
 #include "report/xls_file/sheet_drawing_index.h"
 #include "report/xls_file/template_store.h"
 #include "xls/workbook.h"
-#include "xls/xls_storage.h"
+#include "xls/compound_file/xls_storage.h"
 
 namespace chronolin {
 

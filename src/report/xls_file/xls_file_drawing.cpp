@@ -4,8 +4,8 @@
 
 #include "common/format.h"
 #include "report/xls_file/xls_file.h"
-#include "xls/xls_error.h"
-#include "xls/xls_messages.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/compound_file/xls_messages.h"
 
 namespace chronolin {
 

@@ -5,7 +5,7 @@
 #include "report/xls_file/template_search.h"
 #include "report/xls_file/xls_file.h"
 #include "xls/workbook_file.h"
-#include "xls/xls_error.h"
+#include "xls/compound_file/xls_error.h"
 
 namespace chronolin {
 

@@ -4,7 +4,7 @@
 
 #include "common/format.h"
 #include "report/xls_file/xls_file.h"
-#include "xls/xls_error.h"
+#include "xls/compound_file/xls_error.h"
 
 namespace chronolin {
 

@@ -9,7 +9,7 @@
 #include "report/report_error.h"
 #include "report/xls_file/template_search.h"
 #include "support.h"
-#include "xls/xls_error.h"
+#include "xls/compound_file/xls_error.h"
 
 namespace chronolin {
 namespace {
