@@ -6,17 +6,11 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>
-#include <QStyleOptionFocusRect>
 #include <exception>
 
 namespace chronolin {
 
 namespace {
-
-int Today(bool month) {
-  const QDate today = QDate::currentDate();
-  return month ? today.month() : today.year();
-}
 
 // An arrow pointing left or right, in its normal and disabled colours.
 QIcon ArrowGlyph(bool left) {
@@ -95,7 +89,7 @@ void TMonthPickerColors::Changed() {
 // ---- Grid -------------------------------------------------------------------------------------
 
 TCalendarGrid::TCalendarGrid(QWidget* parent, const Regional& regional)
-    : QWidget(parent), regional_(regional), month_(Today(true)) {
+    : QWidget(parent), regional_(regional), month_(QDate::currentDate().month()) {
   monthEnabled_.fill(true);
   // Focus comes with a press on an available month only, so the press is handled by hand.
   setFocusPolicy(Qt::TabFocus);
@@ -218,7 +212,7 @@ void TCalendarGrid::UserSelect(int month) {
 
 TMonthPicker::TMonthPicker(QWidget* parent, const Regional& regional)
     : QWidget(parent),
-      year_(static_cast<std::uint16_t>(Today(false))),
+      year_(static_cast<std::uint16_t>(QDate::currentDate().year())),
       minYear_(year_),
       maxYear_(year_) {
   resize(kWidth, kHeight);
@@ -260,7 +254,6 @@ TMonthPicker::TMonthPicker(QWidget* parent, const Regional& regional)
   };
   grid_->SetCalOptions(TCalendarOptions::All());
 
-  setAutoFillBackground(false);
   ColorsChanged();
   yearLabel_->setText(QString::number(year_));
   yearLabel_->adjustSize();
@@ -308,8 +301,8 @@ void TMonthPicker::ColorsChanged() {
   QPalette own = palette();
   own.setColor(QPalette::Window, colors_.BackColor());
   setPalette(own);
-  QPalette gridPalette = grid_ ? grid_->palette() : QPalette();
   if (grid_) {
+    QPalette gridPalette = grid_->palette();
     gridPalette.setColor(QPalette::Window, colors_.BackColor());
     grid_->setPalette(gridPalette);
     grid_->SetFixedColor(colors_.TitleBackColor());
