@@ -16,8 +16,11 @@ TComponent::~TComponent() {
   notifies.swap(free_notifies_);
   for (TComponent* other : notifies) Erase(other->free_notifies_, this);
   for (TComponent* other : notifies) other->Notification(this, TOperation::opRemove);
-  for (TComponent* child : components_) child->owner_ = nullptr;
-  components_.clear();
+  // Components that outlive their owner lose it and hear of it, so they drop references to it.
+  std::vector<TComponent*> children;
+  children.swap(components_);
+  for (TComponent* child : children) child->owner_ = nullptr;
+  for (TComponent* child : children) child->Notification(this, TOperation::opRemove);
   if (owner_ != nullptr) owner_->RemoveComponent(this);
 }
 

@@ -34,8 +34,8 @@ class TComponent : public TObject {
   explicit TComponent(TComponent* owner = nullptr);
   TComponent(const TComponent&) = delete;
   TComponent& operator=(const TComponent&) = delete;
-  // Tells the owner (and through it every sibling) and every component that asked for a free
-  // notice that this one is going, and leaves the components it lists without an owner.
+  // Tells the owner (and through it every sibling), every component that asked for a free
+  // notice and the components it lists that this one is going; these are left without owner.
   ~TComponent() override;
 
   const std::string& Name() const { return name_; }

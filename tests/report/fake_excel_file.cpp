@@ -249,23 +249,23 @@ void FakeExcelFile::DeleteRows(std::int32_t row, std::int32_t count) {
   ShiftRows(row + count, -count);
 }
 
-void FakeExcelFile::DeleteMarkedRows(const std::u16string& mark) {
+void FakeExcelFile::ForMarkedRows(const std::u16string& mark,
+                                  const std::function<void(std::int32_t)>& action) {
   for (std::int32_t row = MaxRow(); row >= 1; --row) {
     const TXlsCellValue* cell = Active().Cell(row, 1);
-    if (cell != nullptr && cell->Value.IsText() && cell->Value.ToWideString() == mark) {
-      ShiftRows(row + 1, -1);
-    }
+    if (cell != nullptr && cell->Value.IsText() && cell->Value.ToWideString() == mark) action(row);
   }
 }
 
+void FakeExcelFile::DeleteMarkedRows(const std::u16string& mark) {
+  ForMarkedRows(mark, [this](std::int32_t row) { ShiftRows(row + 1, -1); });
+}
+
 void FakeExcelFile::MakePageBreaks(const std::u16string& mark) {
-  for (std::int32_t row = MaxRow(); row >= 1; --row) {
-    const TXlsCellValue* cell = Active().Cell(row, 1);
-    if (cell != nullptr && cell->Value.IsText() && cell->Value.ToWideString() == mark) {
-      Active().PageBreaks.push_back(row);
-      SetCellValue(row, 1, Variant());
-    }
-  }
+  ForMarkedRows(mark, [this](std::int32_t row) {
+    Active().PageBreaks.push_back(row);
+    SetCellValue(row, 1, Variant());
+  });
 }
 
 void FakeExcelFile::Save(bool, const std::string& fileName, std::ostream*,

@@ -3,6 +3,7 @@
 // defined names, with row insertion and deletion that move everything below, and a log of
 // what the engine asked for.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -170,6 +171,8 @@ class FakeExcelFile : public TExcelFile {
   FakeSheet& Active();
   // Moves rows from `from` on by `delta` (negative: up, dropping rows from+delta..from-1).
   void ShiftRows(std::int32_t from, std::int32_t delta);
+  // Rows whose first cell holds `mark`, from the bottom up.
+  void ForMarkedRows(const std::u16string& mark, const std::function<void(std::int32_t)>& action);
 
   FakeAdapter& adapter_;
   std::unique_ptr<FakeWorkbook> workbook_;

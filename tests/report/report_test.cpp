@@ -54,14 +54,22 @@ struct Report : ::testing::Test {
     list.First();
   }
   void Connection(const char* name, const char* duree) { cnx.AddRecord({S(name), S(duree)}); }
+  // Cnx as a table of its own, all its records in one group.
+  void Standalone() {
+    cnx.SetMasterTable(nullptr);
+    cnx.SetMasterField("");
+  }
   const FakeSheet& Result(std::size_t i = 0) { return adapter.Saved->Sheets.at(i); }
-  std::string RunError() {
+  static std::string ErrorOf(const std::function<void()>& action) {
     try {
-      report.Run();
+      action();
     } catch (const std::exception& error) {
       return error.what();
     }
     return "no error";
+  }
+  std::string RunError() {
+    return ErrorOf([this] { report.Run(); });
   }
 
   TDataModule module;
@@ -82,7 +90,7 @@ TEST_F(Report, SheetWithoutBandsIsCopiedUnchanged) {
 }
 
 TEST_F(Report, BandWithoutRecordsDisappears) {
-  cnx.SetMasterTable(nullptr);
+  Standalone();
   Template().Set(1, 1, "Head");
   Template().Set(2, 1, "##Cnx##Name");
   Template().Set(3, 1, "second band row");
@@ -94,8 +102,7 @@ TEST_F(Report, BandWithoutRecordsDisappears) {
 }
 
 TEST_F(Report, MainBandWithoutDataSetIsProducedOnceAroundItsNestedBands) {
-  cnx.SetMasterTable(nullptr);
-  cnx.SetMasterField("");
+  Standalone();
   Connection("A", "1");
   Connection("B", "2");
   Connection("C", "3");
@@ -135,8 +142,7 @@ TEST_F(Report, NestedMasterDetailBands) {
 }
 
 TEST_F(Report, NestedBandFillingTheRestOfItsParentAfterAnother) {
-  cnx.SetMasterTable(nullptr);
-  cnx.SetMasterField("");
+  Standalone();
   Connection("A", "1");
   Connection("B", "2");
   Template().Set(1, 1, "##Cnx##Name");
@@ -152,7 +158,7 @@ TEST_F(Report, NestedBandFillingTheRestOfItsParentAfterAnother) {
 }
 
 TEST_F(Report, BandOverAnEmptyAndAMissingDataSetIsProducedOnce) {
-  cnx.SetMasterTable(nullptr);
+  Standalone();
   Template().Set(1, 1, "##Cnx##Name");
   Template().Set(1, 2, "kept");
   Template().Set(2, 1, "sub");
@@ -195,8 +201,7 @@ TEST_F(Report, EmptyPagesDataSetKeepsTheSheet) {
 }
 
 TEST_F(Report, FieldValuesAsWritten) {
-  cnx.SetMasterTable(nullptr);
-  cnx.SetMasterField("");
+  Standalone();
   cnx.AddRecord({S("Orange"), Variant::FromDate(0.5)});
   Template().Set(1, 1, "##Cnx##Name", 20);
   Template().Set(1, 2, "##Cnx##Duree", 42);
@@ -260,8 +265,7 @@ TEST_F(Report, MemoLineBreaksBecomeLineFeeds) {
 }
 
 TEST_F(Report, FullDataSets) {
-  cnx.SetMasterTable(nullptr);
-  cnx.SetMasterField("");
+  Standalone();
   TMemTable none(&module);
   none.SetName("None");
   none.Columns().Add("X");
@@ -342,8 +346,7 @@ TEST_F(Report, NamedValuesAndProperties) {
 }
 
 TEST_F(Report, NotesAndPicturesNamedByTags) {
-  cnx.SetMasterTable(nullptr);
-  cnx.SetMasterField("");
+  Standalone();
   Connection("A", "png-bytes");
   Connection("B", "");
   Template().Set(1, 1, "##Cnx##Name");
@@ -386,12 +389,8 @@ TEST_F(Report, FailuresReachTheCallerAfterCleanUp) {
 
   TComponent plain(&module);
   plain.SetName("Plain");
-  EXPECT_THROW(report.SetPagesDataSet(&plain), ReportError);
-  try {
-    report.SetPagesDataSet(&plain);
-  } catch (const ReportError& error) {
-    EXPECT_STREQ(error.what(), "Component \"Plain\" does not supports interface IXlsDataSet");
-  }
+  EXPECT_EQ(ErrorOf([&] { report.SetPagesDataSet(&plain); }),
+            "Component \"Plain\" does not supports interface IXlsDataSet");
   EXPECT_EQ(report.PagesDataSet(), &list);
 
   report.SetAdapter(nullptr);
@@ -409,6 +408,12 @@ TEST_F(Report, ComponentsGoneAreForgotten) {
   EXPECT_EQ(report.Adapter(), nullptr);
   EXPECT_EQ(report.PagesDataSet(), nullptr);
   EXPECT_EQ(report.DataModule(), &module);
+
+  auto owner = std::make_unique<TDataModule>();
+  TReportNoDB orphan(owner.get());
+  EXPECT_EQ(orphan.DataModule(), owner.get());
+  owner.reset();
+  EXPECT_EQ(orphan.DataModule(), nullptr);
 }
 
 enum class Event { BeforeWorkbook, BeforePage, AfterPage, AfterWorkbook, CellValue, DataSetMove };
@@ -465,8 +470,7 @@ INSTANTIATE_TEST_SUITE_P(EachEvent, CancelFrom,
                                            Event::DataSetMove));
 
 TEST_F(Report, ManyRecordsOneInsertion) {
-  cnx.SetMasterTable(nullptr);
-  cnx.SetMasterField("");
+  Standalone();
   for (int i = 0; i < 5000; ++i) cnx.AddRecord({S("n"), Variant::FromInt32(i)});
   Template().Set(1, 1, "##Cnx##Duree");
   Template().Set(2, 1, "total");

@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "biff_builder.h"
+#include "support/run_tool.h"
 #include "xls/cells/formula_record.h"
 #include "xls/cells/rk_value.h"
 #include "xls/compound_file/xls_error.h"
@@ -304,14 +305,8 @@ TEST(Drawings, CommentTextsAndPicturesOfARealFile) {
 
 // The tool's edits on a real file, read back by an independent reader.
 std::string RunShell(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return "popen failed";
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  const int raw = pclose(pipe);
-  return WIFEXITED(raw) && WEXITSTATUS(raw) == 0 ? "" : output + "(failed)";
+  const testing::ToolRun run = testing::RunCommand(command);
+  return run.status == 0 ? "" : run.output + "(failed)";
 }
 
 TEST(EditedFixture, RowsCopiedUnderATotalAndSheetsCopiedWithTheirShapes) {

@@ -52,7 +52,9 @@ std::pair<std::string, std::string> SplitAssignment(const std::string& option,
   return {text.substr(0, equal), text.substr(equal + 1)};
 }
 
-bool SameName(const std::string& a, const std::string& b) { return EqualsIgnoreCase(a, b); }
+bool SameName(const std::string& a, const std::string& b) {
+  return EqualsIgnoreCase(a, b);
+}
 
 const TableOption* FindTable(const Options& options, const std::string& name) {
   auto found = std::find_if(options.tables.begin(), options.tables.end(),
@@ -105,7 +107,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
     }
     std::string option = arg;
     std::optional<std::string> inline_value;
-    if (const std::size_t equal = arg.find('='); arg.starts_with("--") && equal != std::string::npos) {
+    if (const std::size_t equal = arg.find('=');
+        arg.starts_with("--") && equal != std::string::npos) {
       option = arg.substr(0, equal);
       inline_value = arg.substr(equal + 1);
     }

@@ -11,7 +11,9 @@ namespace chronolin::cli {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Optional sign, digits with an optional fraction (or a fraction alone), optional exponent.
 bool IsDecimal(std::string_view s) {

@@ -176,8 +176,8 @@ std::int32_t TXLSFile::ColIndex(std::int32_t row, std::int32_t col) {
 
 // Rows -----------------------------------------------------------------------------------------
 
-void TXLSFile::InsertAndCopyRows(std::int32_t firstRow, std::int32_t lastRow,
-                                 std::int32_t destRow, std::int32_t count, bool onlyFormulas) {
+void TXLSFile::InsertAndCopyRows(std::int32_t firstRow, std::int32_t lastRow, std::int32_t destRow,
+                                 std::int32_t count, bool onlyFormulas) {
   // No copies asked: nothing changes (a full table of one record, say).
   if (count == 0 || Work() == nullptr) return;
   const auto sheet = static_cast<int>(SheetIndex(active_sheet_));
@@ -274,8 +274,7 @@ void TXLSFile::SetActiveSheetName(const std::u16string& name) {
   Book().SetSheetName(SheetIndex(active_sheet_), name);
 }
 
-void TXLSFile::InsertAndCopySheets(std::int32_t source, std::int32_t position,
-                                   std::int32_t count) {
+void TXLSFile::InsertAndCopySheets(std::int32_t source, std::int32_t position, std::int32_t count) {
   ShapesChanged();
   Book().InsertSheets(source - 1, position - 1, static_cast<std::uint8_t>(count));
 }
@@ -299,8 +298,8 @@ std::int32_t TXLSFile::FormatCount() {
 void TXLSFile::CheckFormat(std::int32_t xf) const {
   const std::size_t count = Book().Globals().XFs().Count();
   if (xf < 0 || static_cast<std::size_t>(xf) >= count) {
-    throw XlsError(Format(msg::kIndexOutOfRange, xf, "Format index", 0,
-                          static_cast<int>(count) - 1));
+    throw XlsError(
+        Format(msg::kIndexOutOfRange, xf, "Format index", 0, static_cast<int>(count) - 1));
   }
 }
 

@@ -10,8 +10,8 @@
 #include "report/excel_file.h"
 #include "report/xls_file/sheet_drawing_index.h"
 #include "report/xls_file/template_store.h"
-#include "xls/workbook.h"
 #include "xls/compound_file/xls_storage.h"
+#include "xls/workbook.h"
 
 namespace chronolin {
 
@@ -75,8 +75,7 @@ class TXLSFile final : public TExcelFile {
   void OpenFile(const std::string& fileName) override;
   void CloseFile() override {}
 
-  void InsertAndCopySheets(std::int32_t source, std::int32_t position,
-                           std::int32_t count) override;
+  void InsertAndCopySheets(std::int32_t source, std::int32_t position, std::int32_t count) override;
   std::int32_t SheetCount() override;
   void SelectSheet(std::int32_t sheet) override;
   void DeleteMarkedRows(const std::u16string& mark) override;
@@ -128,7 +127,7 @@ class TXLSFile final : public TExcelFile {
   // The active sheet as a worksheet, null for a chart sheet; "Sheet number ... invalid" for an
   // active sheet that does not exist.
   TWorkSheet* Work() const;
-  std::size_t SheetIndex(std::int32_t sheet) const;  // 1-based, checked
+  std::size_t SheetIndex(std::int32_t sheet) const;   // 1-based, checked
   const TNameRecord& Name(std::int32_t index) const;  // 1-based, checked
   TNamedRange Range(std::int32_t index) const;
   // The drawing index of the active sheet, built on first use after a change of shapes.

@@ -46,7 +46,8 @@ TNoteRecord& TXLSFile::Note(TWorkSheet& sheet, std::int32_t row, std::int32_t in
   TRowColRecordList* list =
       row < 1 ? nullptr : sheet.Notes().Row(static_cast<std::size_t>(row - 1));
   const std::size_t count = list == nullptr ? 0 : list->Count();
-  if (index < 0 || static_cast<std::size_t>(index) >= count) ThrowIndex(index, "Comment index", count);
+  if (index < 0 || static_cast<std::size_t>(index) >= count)
+    ThrowIndex(index, "Comment index", count);
   list->SortByColumn();
   return static_cast<TNoteRecord&>(*(*list)[static_cast<std::size_t>(index)]);
 }
@@ -155,7 +156,8 @@ void TXLSFile::AssignPictureFromStream(std::int32_t row, std::int32_t index,
   AssignPicture(row, index, pictureType, data);
   anchor = TXlsAnchor{};
   if (Work() == nullptr) return;
-  if (const TEscherClientAnchorRecord* at = DrawingIndex().PictureAnchor(PictureIndex(row, index))) {
+  if (const TEscherClientAnchorRecord* at =
+          DrawingIndex().PictureAnchor(PictureIndex(row, index))) {
     anchor.Col1 = at->FirstColumn() + 1;
     anchor.Dx1 = at->Get16(4);
     anchor.Row1 = at->FirstRow() + 1;

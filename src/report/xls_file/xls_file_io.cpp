@@ -4,8 +4,8 @@
 #include "report/xls_file/new_file.h"
 #include "report/xls_file/template_search.h"
 #include "report/xls_file/xls_file.h"
-#include "xls/workbook_file.h"
 #include "xls/compound_file/xls_error.h"
+#include "xls/workbook_file.h"
 
 namespace chronolin {
 

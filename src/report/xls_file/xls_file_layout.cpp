@@ -18,8 +18,7 @@ std::uint16_t CheckedSize(std::int32_t value, std::int32_t max, const char* what
 }
 
 // A BIFF8 string of a record body at `at`: length (8- or 16-bit), options, characters.
-std::u16string BodyString(const std::vector<std::uint8_t>& body, std::size_t at,
-                          int length_width) {
+std::u16string BodyString(const std::vector<std::uint8_t>& body, std::size_t at, int length_width) {
   if (at + static_cast<std::size_t>(length_width) + 1 > body.size()) return {};
   std::size_t length = body[at];
   if (length_width == 2) length |= static_cast<std::size_t>(body[at + 1]) << 8;
@@ -43,14 +42,56 @@ std::u16string BodyString(const std::vector<std::uint8_t>& body, std::size_t at,
 }
 
 std::u16string BuiltInFormat(std::uint16_t index) {
-  static constexpr std::array<const char16_t*, 50> kTexts = {
-      u"", u"0", u"0.00", u"#,##0", u"#,##0.00", u"", u"", u"", u"", u"0%", u"0.00%",
-      u"0.00E+00", u"?/?", u"# ?\?/?\?", u"DD.MM.YY", u"DD. MMM YY", u"DD. MMM", u"MMM YY",
-      u"h:mm AM/PM", u"h:mm:ss AM/PM", u"hh:mm", u"hh:mm:ss", u"DD.MM.YYYY hh:mm", u"", u"",
-      u"", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"\"#,##0 _$;-#,##0 _$\"",
-      u"\"#,##0 _$;[Red]-#,##0 _$\"", u"\"#,##0.00 _$;-#,##0.00 _$\"",
-      u"\"#,##0.00 _$;[Red]-#,##0.00 _$\"", u"", u"", u"", u"", u"\"mm:ss\"", u"[h]:mm:ss",
-      u"mm:ss,0", u"\"##0.0E+0\"", u"@"};
+  static constexpr std::array<const char16_t*, 50> kTexts = {u"",
+                                                             u"0",
+                                                             u"0.00",
+                                                             u"#,##0",
+                                                             u"#,##0.00",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"0%",
+                                                             u"0.00%",
+                                                             u"0.00E+00",
+                                                             u"?/?",
+                                                             u"# ?\?/?\?",
+                                                             u"DD.MM.YY",
+                                                             u"DD. MMM YY",
+                                                             u"DD. MMM",
+                                                             u"MMM YY",
+                                                             u"h:mm AM/PM",
+                                                             u"h:mm:ss AM/PM",
+                                                             u"hh:mm",
+                                                             u"hh:mm:ss",
+                                                             u"DD.MM.YYYY hh:mm",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"\"#,##0 _$;-#,##0 _$\"",
+                                                             u"\"#,##0 _$;[Red]-#,##0 _$\"",
+                                                             u"\"#,##0.00 _$;-#,##0.00 _$\"",
+                                                             u"\"#,##0.00 _$;[Red]-#,##0.00 _$\"",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"",
+                                                             u"\"mm:ss\"",
+                                                             u"[h]:mm:ss",
+                                                             u"mm:ss,0",
+                                                             u"\"##0.0E+0\"",
+                                                             u"@"};
   return index < kTexts.size() ? kTexts[index] : u"";
 }
 
@@ -74,11 +115,13 @@ std::int32_t TXLSFile::GetRowHeight(std::int32_t row) {
 }
 
 void TXLSFile::SetColumnWidth(std::int32_t col, std::int32_t width) {
-  if (TWorkSheet* sheet = Work()) sheet->SetColumnWidth(col - 1, CheckedSize(width, 0xFFFF, "column width"));
+  if (TWorkSheet* sheet = Work())
+    sheet->SetColumnWidth(col - 1, CheckedSize(width, 0xFFFF, "column width"));
 }
 
 void TXLSFile::SetRowHeight(std::int32_t row, std::int32_t height) {
-  if (TWorkSheet* sheet = Work()) sheet->SetRowHeight(row - 1, CheckedSize(height, 0x7FFF, "row height"));
+  if (TWorkSheet* sheet = Work())
+    sheet->SetRowHeight(row - 1, CheckedSize(height, 0x7FFF, "row height"));
 }
 
 std::int32_t TXLSFile::DefaultColumnWidth() {
@@ -144,8 +187,8 @@ void TXLSFile::SetShowGridLines(bool value) {
   if (sheet == nullptr || sheet->Window2() == nullptr) return;
   TWindow2Record& window2 = *sheet->Window2();
   const std::uint16_t options = window2.Options();
-  window2.SetOptions(static_cast<std::uint16_t>(value ? options | kShowGridLines
-                                                      : options & ~kShowGridLines));
+  window2.SetOptions(
+      static_cast<std::uint16_t>(value ? options | kShowGridLines : options & ~kShowGridLines));
 }
 
 void TXLSFile::GetMergedBounds(std::int32_t row, std::int32_t col, TXlsCellRange& range) {

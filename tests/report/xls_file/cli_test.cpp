@@ -11,8 +11,8 @@ namespace {
 using test::Data;
 using test::Dump;
 using test::Quote;
-using test::Shell;
 using test::ScratchDir;
+using test::Shell;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
@@ -22,8 +22,8 @@ std::string Tool(const std::string& args) {
 }
 
 std::string MasterDetail(const std::string& out, const std::string& orders) {
-  return Tool(Quote(Data("master_detail.xls")) + " " + Quote(out) +
-              " --table Clients=" + Quote(Data("clients.csv")) + " --table Orders=" + Quote(orders) +
+  return Tool(Quote(Data("master_detail.xls")) + " " + Quote(out) + " --table Clients=" +
+              Quote(Data("clients.csv")) + " --table Orders=" + Quote(orders) +
               " --detail Orders=Clients:Client --value Title=\"Mars\" --value=Author=Moi");
 }
 
@@ -65,10 +65,9 @@ TEST(ReportTool, PagesFullTablesNotesAndPictures) {
   ScratchDir dir;
   test::WriteText(dir / "pics.csv", "Name,Image\nVert,\"IMAGE-VERTE\"\nBleu,IMAGE-BLEUE\n");
   test::CommandResult r =
-      Shell(Tool(Quote(Data("pages")) + " " + Quote(dir / "pages.xls") +
-               " --table Entries=" + Quote(Data("entries.csv")) + " --table Cnx=" +
-               Quote(Data("cnx.csv")) + " --detail Cnx=Entries:Name --pages Entries:Name" +
-               " --value 'Month=Mars 2024'"));
+      Shell(Tool(Quote(Data("pages")) + " " + Quote(dir / "pages.xls") + " --table Entries=" +
+                 Quote(Data("entries.csv")) + " --table Cnx=" + Quote(Data("cnx.csv")) +
+                 " --detail Cnx=Entries:Name --pages Entries:Name" + " --value 'Month=Mars 2024'"));
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string pages = Dump(dir / "pages.xls");
   EXPECT_THAT(pages, HasSubstr("sheet Orange _3G_\nsheet Modem\nsheet modem (2)\nsheet Vide\n"
@@ -88,11 +87,12 @@ TEST(ReportTool, PagesFullTablesNotesAndPictures) {
   EXPECT_THAT(pages, HasSubstr("note Orange _3G_!A2 'Orange [3G]'\n"));
   EXPECT_THAT(pages, HasSubstr("cell Notes!A2 text '##Cnx##Name' | General\n"));
 
-  r = Shell(Tool(Quote(Data("pictures.xls")) + " " + Quote(dir / "pics.xls") + " --table Pics=" +
-               Quote(dir / "pics.csv")));
+  r = Shell(Tool(Quote(Data("pictures.xls")) + " " + Quote(dir / "pics.xls") +
+                 " --table Pics=" + Quote(dir / "pics.csv")));
   ASSERT_EQ(r.status, 0) << r.err;
-  const test::CommandResult found = Shell("/usr/bin/python3 " + Quote(CHRONOLIN_XLS_DUMP) + " " +
-                                        Quote(dir / "pics.xls") + " --find IMAGE-VERTE IMAGE-BLEUE");
+  const test::CommandResult found =
+      Shell("/usr/bin/python3 " + Quote(CHRONOLIN_XLS_DUMP) + " " + Quote(dir / "pics.xls") +
+            " --find IMAGE-VERTE IMAGE-BLEUE");
   EXPECT_THAT(found.out, HasSubstr("cell Photos!A4 text 'Bleu' | General\n"));
   EXPECT_THAT(found.out, HasSubstr("found IMAGE-VERTE 1\nfound IMAGE-BLEUE 1\n"));
 }
@@ -149,7 +149,8 @@ TEST(ReportTool, AFailedRunSaysWhyExitsOneAndLeavesNoFile) {
   expect_failure(MasterDetail(out, Data("orders.csv")) + " --value Title=",
                  "Property \"Title\" has not been defined or is not published");
   test::WriteText(dir / "bad.csv", "Client,Item,Qty,Date\nDupont,\"open,1,2\n");
-  expect_failure(MasterDetail(out, dir / "bad.csv"), "bad.csv: line 2: a quoted field is not closed");
+  expect_failure(MasterDetail(out, dir / "bad.csv"),
+                 "bad.csv: line 2: a quoted field is not closed");
   test::WriteText(dir / "short.csv", "Client,Item,Qty,Date\nDupont,x,1\n");
   expect_failure(MasterDetail(out, dir / "short.csv"),
                  "short.csv: line 2: 3 fields where the header has 4");

@@ -50,8 +50,8 @@ inline void WriteText(const std::string& path, const std::string& text) {
 // Runs a shell command line; its output streams are captured.
 inline CommandResult Shell(const std::string& command) {
   ScratchDir capture;
-  const int raw = std::system((command + " >'" + (capture / "out") + "' 2>'" + (capture / "err") +
-                               "' </dev/null").c_str());
+  const int raw = std::system(
+      (command + " >'" + (capture / "out") + "' 2>'" + (capture / "err") + "' </dev/null").c_str());
   CommandResult result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   result.out = ReadText(capture / "out");
@@ -67,7 +67,8 @@ inline std::string Quote(const std::string& text) {
 
 // The independent readers' view of a workbook; empty when they cannot read it.
 inline std::string Dump(const std::string& path) {
-  const CommandResult r = Shell("/usr/bin/python3 " + Quote(CHRONOLIN_XLS_DUMP) + " " + Quote(path));
+  const CommandResult r =
+      Shell("/usr/bin/python3 " + Quote(CHRONOLIN_XLS_DUMP) + " " + Quote(path));
   return r.status == 0 ? r.out : std::string();
 }
 

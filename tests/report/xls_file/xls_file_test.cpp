@@ -161,7 +161,8 @@ TEST_F(XlsFileTest, SaveKeepsOtherStreamsAndNeverReplacesAFile) {
     std::string lines;
     std::istringstream in(dump);
     for (std::string line; std::getline(in, line);) {
-      if (line.starts_with("stream ") && !line.starts_with("stream 'Workbook'")) lines += line + "\n";
+      if (line.starts_with("stream ") && !line.starts_with("stream 'Workbook'"))
+        lines += line + "\n";
     }
     return lines;
   };

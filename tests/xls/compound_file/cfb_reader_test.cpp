@@ -46,8 +46,9 @@ void ExpectInvalid(Bytes bytes, const std::string& what) {
   SCOPED_TRACE(what);
   const auto start = std::chrono::steady_clock::now();
   TXlsStorageList list;
-  EXPECT_THAT([&] { list.LoadFromMemory(std::move(bytes), "bad.xls"); },
-              testing::ThrowsMessage<XlsError>(testing::StrEq("The file \"bad.xls\" is invalid")));
+  EXPECT_THAT(
+      [&] { list.LoadFromMemory(std::move(bytes), "bad.xls"); },
+      ::testing::ThrowsMessage<XlsError>(::testing::StrEq("The file \"bad.xls\" is invalid")));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 

@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "common/text_codec.h"
+#include "support/files.h"
+#include "support/run_tool.h"
+#include "support/scratch_dir.h"
 #include "xls/compound_file/xls_storage.h"
 
 namespace chronolin::cfbtest {
@@ -32,8 +35,7 @@ inline std::vector<std::string> FixturePaths() {
 }
 
 inline Bytes ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return testing::ReadBytes(path);
 }
 
 inline void WriteBytes(const std::string& path, const Bytes& bytes) {
@@ -51,15 +53,10 @@ inline void Put32(Bytes& d, size_t at, uint32_t v) {
 
 class ScratchDir {
  public:
-  ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "cfbtest-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~ScratchDir() { std::filesystem::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  std::string operator/(const std::string& name) const { return (dir_.path() / name).string(); }
 
  private:
-  std::filesystem::path path_;
+  testing::TempDir dir_;
 };
 
 inline std::string SizeCrc(const Bytes& data) {
@@ -110,13 +107,11 @@ inline std::optional<std::vector<std::pair<std::string, std::string>>> OlefileSt
          "    sys.stdout.buffer.write(('%s\\t%d:%d\\n' % (name, len(data), "
          "zlib.crc32(data))).encode())\n",
          1);
-  FILE* pipe =
-      popen(("/usr/bin/python3 -c \"$CFB_SCRIPT\" '" + path + "' 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) return std::nullopt;
-  std::string text;
-  char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-  if (pclose(pipe) != 0) return std::nullopt;
+  // Only the script's own output: olefile's warnings go to its error stream.
+  const testing::ToolRun run = testing::RunCommand("(/usr/bin/python3 -c \"$CFB_SCRIPT\" " +
+                                                   testing::ShellQuote(path) + " 2>/dev/null)");
+  if (run.status != 0) return std::nullopt;
+  const std::string& text = run.output;
   std::vector<std::pair<std::string, std::string>> streams;
   for (size_t start = 0, end; start < text.size(); start = end + 1) {
     end = text.find('\n', start);

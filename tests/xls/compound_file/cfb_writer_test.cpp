@@ -104,7 +104,7 @@ TEST(CfbWriter, NamesMustBeValidAndUniqueIgnoringCase) {
   writer.AddStream(cfb::Writer::kRootId, std::u16string(31, u'x'));
   EXPECT_THAT(
       [&] { writer.AddStorage(cfb::Writer::kRootId, u"WORKBOOK"); },
-      testing::ThrowsMessage<XlsError>(testing::StrEq("Element \"WORKBOOK\" already exists")));
+      ::testing::ThrowsMessage<XlsError>(::testing::StrEq("Element \"WORKBOOK\" already exists")));
   for (std::u16string bad : {u"", u"a/b", u"a!b", u"a:b"})
     EXPECT_THROW(writer.AddStream(0, bad), XlsError);
   EXPECT_THROW(writer.AddStream(0, std::u16string(32, u'y')), XlsError);

@@ -82,15 +82,17 @@ TEST(XlsStorage, WorkbookIsFoundByExactNameAtTheTopOnly) {
   {
     TOle2Storage storage(bytes);
     for (size_t i = 0; i < tree.Count(); ++i) tree.Item(i).Save(storage);
+    storage.Finish();
   }
   tree.Add(u"Stale");
   tree.LoadFromMemory(bytes, "case.xls");  // replaces what the list held
   ASSERT_EQ(tree.Count(), 3u);
-  EXPECT_THAT([&] { tree.FindStream(kWorkbookStreamName); },
-              testing::ThrowsMessage<XlsError>(testing::StrEq("Can't open Stream \"Workbook\"")));
+  EXPECT_THAT(
+      [&] { tree.FindStream(kWorkbookStreamName); },
+      ::testing::ThrowsMessage<XlsError>(::testing::StrEq("Can't open Stream \"Workbook\"")));
   EXPECT_EQ(tree.FindStream(u"WORKBOOK"), Bytes(4, 1));
   EXPECT_THAT([&] { tree.Item(3); },
-              testing::ThrowsMessage<XlsError>(testing::StrEq("List index out of bounds (3)")));
+              ::testing::ThrowsMessage<XlsError>(::testing::StrEq("List index out of bounds (3)")));
 }
 
 }  // namespace

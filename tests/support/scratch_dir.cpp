@@ -1,10 +1,9 @@
-#include "fakes.h"
+#include "support/scratch_dir.h"
 
 #include <stdlib.h>
 
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
+#include <string>
 
 namespace chronolin::testing {
 
@@ -16,21 +15,10 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
   std::error_code ec;
+  // A test may have taken the write permission away to provoke a failure.
   std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::add, ec);
   std::filesystem::remove_all(path_, ec);
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
 }
 
 }  // namespace chronolin::testing
