@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "counter/duree.h"
+#include "export/exp_jrnl_form.h"
 #include "platform/app_paths.h"
 #include "settings/param_form.h"
 
@@ -373,7 +374,20 @@ void TMainForm::MIVoirJrnlClick() {
 }
 
 void TMainForm::MIExpJrnlClick() {
-  // Not wired yet: the export dialog comes with its own work.
+  // While the dialog is open a press on the tray icon only brings the window forward.
+  trayIcon_.OnMouseDown = [this](TTrayIcon& sender, TMouseButton button, unsigned shift,
+                                 QPoint pos) { TrayIconMouseDown(sender, button, shift, pos); };
+  trayIcon_.SetPopupMenu(nullptr);
+  Guarded([&] {
+    RunExportDialog(
+        this, journal_.Path(),
+        [this](const std::string& text) {
+          MessageBox(text, kExportErrorTitle, MsgIcon::Error, MsgButtons::Ok);
+        },
+        [this](const std::string& message) { ShowError(message); });
+  });
+  trayIcon_.SetPopupMenu(popupMenu_.get());
+  trayIcon_.OnMouseDown = nullptr;
 }
 
 void TMainForm::MIClearJrnlClick() {
