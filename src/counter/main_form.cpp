@@ -14,6 +14,7 @@
 #include <exception>
 #include <filesystem>
 
+#include "components/dialog_frame.h"
 #include "counter/duree.h"
 #include "platform/app_paths.h"
 #include "settings/param_form.h"
@@ -104,7 +105,7 @@ MsgResult ShowMessageBox(const std::string& text, const std::string& title, MsgI
   } else {
     box.addButton(QMessageBox::Ok);
   }
-  box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  SetFixedDialogFrame(box, true);
   box.exec();
   if (buttons == MsgButtons::Ok) return MsgResult::Ok;
   // A box closed any other way (the event loop told to end, say) is not a Yes.

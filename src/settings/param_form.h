@@ -67,10 +67,6 @@ class TParamForm : public QDialog {
   using ErrorReporter = std::function<void(const QString& message)>;
   using Describer = std::function<std::string(const std::string& cmdLine)>;
 
-  inline static const char kWebSite[] = "chronolin.example.org";
-  inline static const char kMailAddress[] = "chronolin@example.org";
-  inline static const char kMailSubject[] = "Chronolin";
-
   // Builds the dialog and loads the copies from the file and the context.
   TParamForm(QWidget* parent, const ParamFormContext& context);
   ~TParamForm() override;

@@ -355,24 +355,25 @@ TEST_F(ParamFormTest, ATotalStoredWhileOpenIsNotOverwrittenUnlessEdited) {
   EXPECT_EQ(settings_->ReadDuree("Bureau"), "02:45:00");  // the counter's total is kept
 }
 
-TEST_F(ParamFormTest, AboutPageLinksAndCredits) {
+TEST_F(ParamFormTest, LinuxWordingAndCreditsOfWhatShips) {
   auto form = Open();
+  EXPECT_EQ(form->StartWCheckBox()->text(), QStringLiteral("&Lancer à l'ouverture de session"));
   QWidget* about = form->PageControl()->widget(3);
-  auto* web = about->findChild<QLabel*>(QStringLiteral("LinkWeb"));
-  auto* mail = about->findChild<QLabel*>(QStringLiteral("LinkMail"));
-  ASSERT_TRUE(web && mail);
-  EXPECT_EQ(web->toolTip(), QStringLiteral("chronolin.example.org"));  // no scheme
-  QTest::mouseClick(web, Qt::LeftButton);
-  QTest::mouseClick(mail, Qt::LeftButton);
-  EXPECT_EQ(urls_, (std::vector<std::string>{"https://chronolin.example.org",
-                                             "mailto:chronolin@example.org?subject=Chronolin"}));
-  // The credits name Qt first.
-  std::vector<QString> texts;
-  for (QLabel* label : about->findChildren<QLabel*>()) {
-    if (label->geometry().top() > 130) texts.push_back(label->text());
-  }
-  ASSERT_FALSE(texts.empty());
-  EXPECT_EQ(texts.front(), QStringLiteral("Qt"));
+  EXPECT_EQ(about->findChild<QLabel*>(QStringLiteral("LabelSystem"))->text(),
+            QStringLiteral("(Linux)"));
+  // No placeholder links for a home and a mail the program does not have.
+  EXPECT_EQ(about->findChild<QLabel*>(QStringLiteral("LinkWeb")), nullptr);
+  EXPECT_EQ(about->findChild<QLabel*>(QStringLiteral("LinkMail")), nullptr);
+  // The credits: Qt and its home page (hint without the scheme), nothing the program does not
+  // ship with.
+  std::vector<QLabel*> credits;
+  for (QLabel* label : about->findChildren<QLabel*>())
+    if (label->geometry().top() > 130) credits.push_back(label);
+  ASSERT_EQ(credits.size(), 2u);
+  EXPECT_EQ(credits[0]->text(), QStringLiteral("Qt"));
+  EXPECT_EQ(credits[1]->toolTip(), QStringLiteral("www.qt.io"));
+  QTest::mouseClick(credits[1], Qt::LeftButton);
+  EXPECT_EQ(urls_, std::vector<std::string>{"https://www.qt.io"});
 }
 
 // Each page grabbed as the user sees it; with CHRONOLIN_SCREENSHOTS set, saved there as PNGs.
