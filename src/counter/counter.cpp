@@ -85,11 +85,13 @@ bool TCounter::BuildConnexionMenu() {
 }
 
 void TCounter::LoadSettings() {
-  const WindowPos fallback = view_.DefaultWindowPos();
-  WindowPos pos;
-  pos.Y = settings_.ReadWindowY(fallback.Y);
-  pos.X = settings_.ReadWindowX(fallback.X);
-  view_.SetWindowPos(pos);
+  if (view_.HasWindow()) {
+    const WindowPos fallback = view_.DefaultWindowPos();
+    WindowPos pos;
+    pos.Y = settings_.ReadWindowY(fallback.Y);
+    pos.X = settings_.ReadWindowX(fallback.X);
+    view_.SetWindowPos(pos);
+  }
 
   setOffLineState_ = settings_.ReadSetOffLineState();
   const int visible = settings_.ReadVisible();
@@ -131,10 +133,12 @@ void TCounter::LoadSettings() {
 }
 
 void TCounter::SaveSettings() {
-  const WindowPos pos = view_.GetWindowPos();
   settings_.WriteCnx(connexion_.Name);
   settings_.WriteLastRun(Today());
-  settings_.WriteWindowPos(pos.X, pos.Y);
+  if (view_.HasWindow()) {
+    const WindowPos pos = view_.GetWindowPos();
+    settings_.WriteWindowPos(pos.X, pos.Y);
+  }
 }
 
 void TCounter::LoadConnexionSettings() {

@@ -16,6 +16,7 @@
 
 #include "components/dialog_frame.h"
 #include "counter/duree.h"
+#include "counter/window_place.h"
 #include "platform/app_paths.h"
 #include "settings/param_form.h"
 
@@ -159,6 +160,7 @@ TMainForm::TMainForm(const MainFormServices& services)
 
   counter_ = std::make_unique<TCounter>(CounterServices{
       services.ras, services.clock, services.settings, services.journal, *this, services.launcher});
+  WatchScreens();
 }
 
 TMainForm::~TMainForm() {
@@ -492,14 +494,55 @@ WindowPos TMainForm::GetWindowPos() const {
   return {pos().x(), pos().y()};
 }
 
+namespace {
+
+ScreenRect ToScreenRect(const QRect& r) {
+  return {r.x(), r.y(), r.width(), r.height()};
+}
+
+ScreenArea AreaOf(const QScreen& screen) {
+  return {ToScreenRect(screen.geometry()), ToScreenRect(screen.availableGeometry())};
+}
+
+std::vector<ScreenArea> ScreenAreas() {
+  std::vector<ScreenArea> areas;
+  for (const QScreen* screen : QGuiApplication::screens()) areas.push_back(AreaOf(*screen));
+  return areas;
+}
+
+}  // namespace
+
 void TMainForm::SetWindowPos(WindowPos pos) {
-  move(pos.X, pos.Y);
+  const WindowPos place = PlaceOnScreens(pos, kWidth, kHeight, ScreenAreas());
+  move(place.X, place.Y);
+}
+
+void TMainForm::KeepOnScreen() {
+  if (systemMove_ || moveByHand_) return;  // the user is placing it
+  SetWindowPos(GetWindowPos());
+}
+
+void TMainForm::WatchScreens() {
+  const auto watch = [this](QScreen* screen) {
+    QObject::connect(screen, &QScreen::availableGeometryChanged, this, [this] { KeepOnScreen(); });
+    QObject::connect(screen, &QScreen::geometryChanged, this, [this] { KeepOnScreen(); });
+  };
+  for (QScreen* screen : QGuiApplication::screens()) watch(screen);
+  auto* app = qGuiApp;
+  QObject::connect(app, &QGuiApplication::screenAdded, this, [this, watch](QScreen* screen) {
+    watch(screen);
+    KeepOnScreen();
+  });
+  // Qt moves the windows of a screen that goes before telling; the check waits for that.
+  QObject::connect(app, &QGuiApplication::screenRemoved, this,
+                   [this] { QMetaObject::invokeMethod(this, [this] { KeepOnScreen(); },
+                                                      Qt::QueuedConnection); });
 }
 
 WindowPos TMainForm::DefaultWindowPos() const {
   const QScreen* screen = QGuiApplication::primaryScreen();
-  const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-  return {area.width() - kWidth, area.height() - kHeight - kBottomMargin};
+  if (!screen) return {1024 - kWidth, 768 - kHeight - kBottomMargin};
+  return DefaultPlace(AreaOf(*screen), kWidth, kHeight);
 }
 
 MsgResult TMainForm::MessageBox(const std::string& text, const std::string& title, MsgIcon icon,

@@ -104,7 +104,11 @@ class TMainForm : public QWidget, public CounterView {
   void ConnexionMenuChanged() override;
   WindowPos GetWindowPos() const override;
   void SetWindowPos(WindowPos pos) override;
+  // The default place on the primary screen, within what its panels leave free.
   WindowPos DefaultWindowPos() const override;
+  // Brings the window back to the default place of the nearest screen when it is not wholly
+  // inside the free area of one; runs at start and whenever the screens change.
+  void KeepOnScreen();
   MsgResult MessageBox(const std::string& text, const std::string& title, MsgIcon icon,
                        MsgButtons buttons) override;
   void ShowError(const std::string& message) override;
@@ -125,6 +129,7 @@ class TMainForm : public QWidget, public CounterView {
   QAction* AddSeparator(QMenu& menu, const char* name);
   void RebuildConnexionItems(const ConnexionMenu& model);
   void EndMove();
+  void WatchScreens();
   // Runs a handler; an error escaping it is shown in the error box.
   template <typename F>
   void Guarded(F&& handler);
