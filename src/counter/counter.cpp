@@ -318,10 +318,21 @@ void TCounter::ApplicationsStep() {
 }
 
 void TCounter::SelectedCnxClick() {
-  if (counting_)
+  if (counting_) {
     ras_.RasHangUpA(connexion_.Handle);
-  else
-    ras_.Dial(connexion_.Name);
+    return;
+  }
+  // The entry may have left the phonebook since the menu was built, or the service may refuse:
+  // the user must see why nothing happens.
+  if (const std::uint32_t rc = ras_.Dial(connexion_.Name); rc != ERROR_SUCCESS_RAS)
+    view_.MessageBox(DialErrorText(connexion_.Name, ras_.ErrorText(rc), rc), kDialErrorTitle,
+                     MsgIcon::Error, MsgButtons::Ok);
+}
+
+std::string DialErrorText(const std::string& entry, const std::string& reason,
+                          std::uint32_t code) {
+  return "Impossible de numéroter « " + entry + " » :\r" + reason + " (erreur " +
+         std::to_string(code) + ")";
 }
 
 void TCounter::CnxClick(const std::string& caption) {

@@ -124,6 +124,7 @@ void TMainForm::Guarded(F&& handler) {
 
 TMainForm::TMainForm(const MainFormServices& services)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      ras_(services.ras),
       journal_(services.journal),
       settings_(services.settings) {
   InitCounterResources();
@@ -343,7 +344,7 @@ void TMainForm::MIParamClick() {
     const ParamFormContext context{
         settings_, std::move(entries),
         [this] { return counter_->Counting() ? counter_->Connexion().Name : std::string(); },
-        counter_->Applis(), offLine};
+        counter_->Applis(), offLine, ras_.OffLineUnavailableReason()};
     const auto outcome = RunParamDialog(this, context, ExecutablePath(), [this](TParamForm& form) {
       form.SetErrorReporter([this](const QString& message) { ShowError(message.toStdString()); });
     });

@@ -148,6 +148,7 @@ class TMainForm : public QWidget, public CounterView {
   std::vector<QAction*> connexionItems_;  // MICnx0, MICnx1...
 
   TTrayIcon trayIcon_;
+  RasProvider& ras_;
   Journal& journal_;
   SettingsFile& settings_;  // the settings dialog's
   std::unique_ptr<TCounter> counter_;

@@ -128,6 +128,7 @@ TParamForm::TParamForm(QWidget* parent, const ParamFormContext& context)
       countedEntry_(context.countedEntry),
       applis_(context.applis),
       setOffLineState_(context.setOffLineState),
+      offLineUnavailable_(context.offLineUnavailable),
       chooseFile_(ChooseProgram),
       openUrl_([](const QUrl& url) { QDesktopServices::openUrl(url); }),
       describe_([](const std::string& cmdLine) { return DescriptionOf(cmdLine); }) {
@@ -333,6 +334,10 @@ void TParamForm::BuildApplicationsPage(QWidget* page) {
   offLineCheckBox_ = new QCheckBox(QStringLiteral("Modifier l'état OnLine/OffLine"), page);
   offLineCheckBox_->setObjectName(QStringLiteral("OffLineCheckBox"));
   offLineCheckBox_->setGeometry(8, 198, 258, 18);
+  if (!offLineUnavailable_.empty()) {
+    offLineCheckBox_->setEnabled(false);
+    offLineCheckBox_->setToolTip(Q(offLineUnavailable_));
+  }
 }
 
 void TParamForm::BuildPreferencesPage(QWidget* page) {

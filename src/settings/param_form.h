@@ -57,6 +57,9 @@ struct ParamFormContext {
   TAppliList& applis;
   // The process-wide "force offline" flag, set on OK.
   bool& setOffLineState;
+  // Why the remote-access service has no offline state to force; empty when it has one. The
+  // offline switch is then greyed, with this as its hint.
+  std::string offLineUnavailable = {};
 };
 
 class TParamForm : public QDialog {
@@ -147,6 +150,7 @@ class TParamForm : public QDialog {
   std::function<std::string()> countedEntry_;
   TAppliList& applis_;
   bool& setOffLineState_;
+  std::string offLineUnavailable_;
 
   std::vector<TCnxParam> cnxParams_;
   // The totals as loaded: a total the dialog did not change is not written back over one the

@@ -355,6 +355,15 @@ TEST_F(ParamFormTest, ATotalStoredWhileOpenIsNotOverwrittenUnlessEdited) {
   EXPECT_EQ(settings_->ReadDuree("Bureau"), "02:45:00");  // the counter's total is kept
 }
 
+TEST_F(ParamFormTest, OffLineSwitchGreyedWithTheReasonWhereTheServiceHasNoOfflineState) {
+  EXPECT_TRUE(Open()->OffLineCheckBox()->isEnabled());
+  const ParamFormContext context{*settings_, entries_, [] { return std::string(); }, applis_,
+                                 offLine_, "pppd n'a pas d'état hors ligne."};
+  TParamForm form(nullptr, context);
+  EXPECT_FALSE(form.OffLineCheckBox()->isEnabled());
+  EXPECT_EQ(form.OffLineCheckBox()->toolTip(), QStringLiteral("pppd n'a pas d'état hors ligne."));
+}
+
 TEST_F(ParamFormTest, LinuxWordingAndCreditsOfWhatShips) {
   auto form = Open();
   EXPECT_EQ(form->StartWCheckBox()->text(), QStringLiteral("&Lancer à l'ouverture de session"));
