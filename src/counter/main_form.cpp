@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "components/dialog_frame.h"
+#include "components/taskbar.h"
 #include "counter/duree.h"
 #include "counter/window_place.h"
 #include "platform/app_paths.h"
@@ -413,6 +414,11 @@ void TMainForm::PaintCounter() {
   canvas.drawText(kCurrentAt + QPoint(0, ascent), ToQt(SecondsToDuree(counter_->Current())));
   canvas.end();
   update();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  KeepOutOfTaskbar(*this);
 }
 
 void TMainForm::paintEvent(QPaintEvent*) {

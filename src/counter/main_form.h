@@ -114,6 +114,7 @@ class TMainForm : public QWidget, public CounterView {
   void ShowError(const std::string& message) override;
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void paintEvent(QPaintEvent* event) override;       // FormPaint
   void mousePressEvent(QMouseEvent* event) override;  // FormMouseDown
   void mouseMoveEvent(QMouseEvent* event) override;
