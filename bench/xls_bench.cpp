@@ -15,12 +15,12 @@
 #include <benchmark/benchmark.h>
 
 #include "common/text_codec.h"
-#include "xls/biff_bytes.h"
-#include "xls/biff_stream.h"
-#include "xls/rk_value.h"
+#include "xls/cells/rk_value.h"
+#include "xls/compound_file/xls_storage.h"
+#include "xls/records/biff_bytes.h"
+#include "xls/records/biff_stream.h"
 #include "xls/workbook.h"
 #include "xls/workbook_file.h"
-#include "xls/xls_storage.h"
 
 namespace chronolin {
 namespace {

@@ -16,7 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include "../tests/xls/biff_builder.h"
-#include "xls/formula_record.h"
+#include "xls/cells/formula_record.h"
 #include "xls/workbook.h"
 
 namespace chronolin {

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "xls/ole2_storage.h"
-#include "xls/xls_error.h"
-#include "xls/xls_storage.h"
+#include "xls/compound_file/ole2_storage.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/compound_file/xls_storage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace chronolin;

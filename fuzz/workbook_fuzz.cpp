@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <span>
 
-#include "xls/biff_stream.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/records/biff_stream.h"
 #include "xls/workbook.h"
-#include "xls/xls_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace chronolin;

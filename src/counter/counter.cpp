@@ -50,16 +50,47 @@ std::uint32_t TCounter::ElapsedMs() const {
   return clock_.GetTickCount() - connexion_.StartTick;
 }
 
+namespace {
+
+// (year, month) of `later` after that of `earlier`: a day of a new month. A day in an earlier
+// month (a clock set wrong once) is not.
+bool IsLaterMonth(TDateTime later, TDateTime earlier) {
+  const DateParts a = DecodeDate(later);
+  const DateParts b = DecodeDate(earlier);
+  return a.year > b.year || (a.year == b.year && a.month > b.month);
+}
+
+}  // namespace
+
 bool TCounter::Start() {
-  if (!BuildConnexionMenu()) {
-    // Nothing else runs: with no phonebook the monthly reset would take every entry for a
-    // removed one and erase its total.
-    return false;
-  }
   current_ = 0;
   counting_ = false;
   applis_.clear();
-  LoadSettings();
+  // A connection a crash left counted goes to its entry's total before anything else, before
+  // the monthly reset in particular, so that it lands in its own month.
+  RecoverCheckpoint();
+
+  std::vector<std::string> entries;
+  const std::uint32_t result = ras_.RasEnumEntriesA(entries);
+  if (result == ERROR_RASMAN_CANNOT_INITIALIZE) {
+    // The service is not up yet (a start with the session): without the phonebook neither the
+    // reset nor the choice of the entry can be made, so both wait for it.
+    rasReady_ = false;
+    LoadWindowSettings();
+    totalsDay_ = settings_.ReadLastRun(Today());
+    connexion_.Name = settings_.ReadCnx();
+    menu_.SelectedCaption = connexion_.Name;
+    view_.ConnexionMenuChanged();
+    applis_ = settings_.ReadApplis();
+  } else {
+    if (result != 0) entries.clear();
+    if (!BuildConnexionMenu(std::move(entries))) {
+      // Nothing else runs: with no phonebook the monthly reset would take every entry for a
+      // removed one and erase its total.
+      return false;
+    }
+    LoadSettings();
+  }
   LoadConnexionSettings();
   connexion_.Handle = 0;
   connexion_.StartTick = 0;
@@ -69,12 +100,35 @@ bool TCounter::Start() {
   return true;
 }
 
-bool TCounter::BuildConnexionMenu() {
+// A tick while the service was not up at start: the rest of the start once it answers.
+bool TCounter::FinishStart() {
   std::vector<std::string> entries;
-  menu_.Items.clear();
-  if (ras_.RasEnumEntriesA(entries) == 0) {
-    for (auto& entry : entries) menu_.Items.push_back({std::move(entry), true});
+  const std::uint32_t result = ras_.RasEnumEntriesA(entries);
+  if (result != 0) return false;
+  if (entries.empty()) {
+    // Up but with nothing to follow: said once, and the counter stays idle.
+    if (!emptyPhonebookShown_) {
+      emptyPhonebookShown_ = true;
+      view_.MessageBox(kNoConnexionText, kErrorTitle, MsgIcon::Error, MsgButtons::Ok);
+    }
+    return false;
   }
+  BuildConnexionMenu(std::move(entries));
+  rasReady_ = true;
+  const TDateTime today = Today();
+  if (IsLaterMonth(today, totalsDay_)) TryMonthlyReset();
+  else totalsDay_ = today;
+  SelectStoredEntry();
+  LoadConnexionSettings();
+  SaveSettings();
+  view_.SetHint(connexion_.Name);
+  view_.PaintCounter();
+  return true;
+}
+
+bool TCounter::BuildConnexionMenu(std::vector<std::string> entries) {
+  menu_.Items.clear();
+  for (auto& entry : entries) menu_.Items.push_back({std::move(entry), true});
   if (menu_.Items.empty()) {
     view_.MessageBox(kNoConnexionText, kErrorTitle, MsgIcon::Error, MsgButtons::Ok);
     return false;
@@ -84,7 +138,7 @@ bool TCounter::BuildConnexionMenu() {
   return true;
 }
 
-void TCounter::LoadSettings() {
+void TCounter::LoadWindowSettings() {
   if (view_.HasWindow()) {
     const WindowPos fallback = view_.DefaultWindowPos();
     WindowPos pos;
@@ -97,18 +151,29 @@ void TCounter::LoadSettings() {
   const int visible = settings_.ReadVisible();
   visibleMode_ = static_cast<std::uint8_t>(visible);
   view_.SetWindowVisible(visibleMode_ == kVisibleAlways);
+}
 
+void TCounter::LoadSettings() {
+  LoadWindowSettings();
+
+  const TDateTime today = Today();
+  totalsDay_ = today;
   try {
-    const TDateTime today = Today();
-    const DateParts last = DecodeDate(settings_.ReadLastRun(today));
-    const DateParts now = DecodeDate(today);
-    // Compared as (year, month): a last run dated in a later year (a clock set wrong once) is
-    // not a new month.
-    if (last.year < now.year || (last.year == now.year && last.month < now.month)) MonthlyReset();
+    const TDateTime last = settings_.ReadLastRun(today);
+    if (IsLaterMonth(today, last)) {
+      totalsDay_ = last;
+      TryMonthlyReset();
+    }
   } catch (const std::exception&) {
-    // Start-up goes on whatever the reset met.
+    // A last run that cannot be decoded is no new month.
   }
 
+  SelectStoredEntry();
+  applis_ = settings_.ReadApplis();
+  SaveSettings();
+}
+
+void TCounter::SelectStoredEntry() {
   connexion_.Name = settings_.ReadCnx();
   bool found = false;
   if (!connexion_.Name.empty()) {
@@ -127,22 +192,151 @@ void TCounter::LoadSettings() {
   menu_.SelectedCaption = connexion_.Name;
   view_.SetHint(connexion_.Name);
   view_.ConnexionMenuChanged();
-
-  applis_ = settings_.ReadApplis();
-  SaveSettings();
 }
 
-void TCounter::SaveSettings() {
-  settings_.WriteCnx(connexion_.Name);
-  settings_.WriteLastRun(Today());
-  if (view_.HasWindow()) {
-    const WindowPos pos = view_.GetWindowPos();
-    settings_.WriteWindowPos(pos.X, pos.Y);
+// While a reset is due the last run stays in the month of the totals, so that a restart still
+// makes it; otherwise it is today.
+TDateTime TCounter::LastRunToWrite() const {
+  const TDateTime today = Today();
+  try {
+    return IsLaterMonth(today, totalsDay_) ? totalsDay_ : today;
+  } catch (const std::exception&) {
+    return today;
   }
 }
 
+void TCounter::SaveSettings() {
+  if (!Store(true, counting_)) settingsUnsaved_ = true;
+}
+
+bool TCounter::Store(bool windowSettings, bool keepCheckpoint, std::vector<std::string>* later) {
+  SettingsBatch batch = settings_.Batch();
+  if (windowSettings) {
+    if (Storable(connexion_.Name)) batch.WriteCnx(connexion_.Name);
+    batch.WriteLastRun(LastRunToWrite());
+    if (view_.HasWindow()) {
+      const WindowPos pos = view_.GetWindowPos();
+      batch.WriteWindowPos(pos.X, pos.Y);
+    }
+  }
+  for (const auto& [name, seconds] : unsavedTotals_)
+    batch.WriteDuree(name, SecondsToStoredDuree(seconds));
+  if (keepCheckpoint) {
+    const std::int32_t seconds = connexion_.Connected ? current_ : 0;
+    if (Storable(connexion_.Name)) {
+      batch.WriteCheckpoint({connexion_.Name, journal_.DateText(connexion_.StartDate),
+                             journal_.TimeText(connexion_.StartTime),
+                             StartMarker(connexion_.StartEvent, connexion_.StartDelay), seconds});
+      checkpointSeconds_ = current_;
+    }
+  } else if (!recoveryPending_) {
+    batch.RemoveCheckpoint();
+  }
+  try {
+    settings_.Commit(batch);
+  } catch (const std::exception& e) {
+    ReportOnce(e.what(), later);
+    return false;
+  }
+  // The file takes writes again: a later refusal is worth saying again.
+  shownErrors_.erase(ProfileWriteError(settings_.Path()).what());
+  unsavedTotals_.clear();
+  if (windowSettings) settingsUnsaved_ = false;
+  return true;
+}
+
+bool TCounter::Storable(const std::string& name) {
+  try {
+    CheckProfileSectionName(name);
+    return true;
+  } catch (const std::invalid_argument& e) {
+    if (unstorable_.insert(name).second) view_.ShowError(e.what());
+    return false;
+  }
+}
+
+void TCounter::ReportOnce(const std::string& message, std::vector<std::string>* later) {
+  if (!shownErrors_.insert(message).second) return;
+  if (later)
+    later->push_back(message);
+  else
+    view_.ShowError(message);
+}
+
+void TCounter::WriteCheckpoint() {
+  if (!Store(false, true)) settingsUnsaved_ = true;
+}
+
+void TCounter::RecoverCheckpoint() {
+  recoveryPending_ = false;
+  std::optional<CountCheckpoint> checkpoint;
+  try {
+    checkpoint = settings_.ReadCheckpoint();
+  } catch (const std::exception&) {
+  }
+  if (!checkpoint) return;
+  const bool book = checkpoint->Seconds > 0 && Storable(checkpoint->Name);
+  if (book) {
+    const auto unsaved = unsavedTotals_.find(checkpoint->Name);
+    const std::int32_t before = unsaved != unsavedTotals_.end()
+                                    ? unsaved->second
+                                    : DureeToSeconds(settings_.ReadDuree(checkpoint->Name));
+    unsavedTotals_[checkpoint->Name] = before + checkpoint->Seconds;
+  }
+  // The total and the end of the checkpoint in one write: booked once, whatever happens next.
+  if (!Store(false, false)) {
+    if (book) unsavedTotals_.erase(checkpoint->Name);
+    recoveryPending_ = true;
+    return;
+  }
+  if (!book) return;
+  if (connexion_.Name == checkpoint->Name) {
+    monthTotal_ += checkpoint->Seconds;
+    displayTotal_ += checkpoint->Seconds;
+  }
+  try {
+    journal_.WriteLine(ConnexionLine(checkpoint->Date, checkpoint->Time, checkpoint->Name,
+                                     SecondsToDuree(checkpoint->Seconds), checkpoint->Marker) +
+                       std::string(kInterruptedRemark));
+  } catch (const std::exception& e) {
+    view_.ShowError(e.what());
+  }
+}
+
+void TCounter::FlushPending() {
+  if (recoveryPending_ && !counting_) RecoverCheckpoint();
+  if (settingsUnsaved_ || !unsavedTotals_.empty()) SaveSettings();
+}
+
+void TCounter::CheckNewMonth() {
+  bool due = false;
+  try {
+    due = IsLaterMonth(Today(), totalsDay_);
+  } catch (const std::exception&) {
+  }
+  if (!due || !TryMonthlyReset()) return;
+  LoadConnexionSettings();
+  view_.PaintCounter();
+}
+
+bool TCounter::TryMonthlyReset() {
+  try {
+    MonthlyReset();
+  } catch (const std::exception& e) {
+    // The totals stay and the last run keeps their month: the reset is tried again.
+    ReportOnce(e.what());
+    return false;
+  }
+  totalsDay_ = Today();
+  shownErrors_.clear();
+  return true;
+}
+
 void TCounter::LoadConnexionSettings() {
-  monthTotal_ = DureeToSeconds(settings_.ReadDuree(connexion_.Name));
+  const auto unsaved = unsavedTotals_.find(connexion_.Name);
+  monthTotal_ = unsaved != unsavedTotals_.end()
+                    ? unsaved->second
+                    : DureeToSeconds(settings_.ReadDuree(connexion_.Name));
   displayTotal_ = monthTotal_;
   const int event = settings_.ReadStartEvent(connexion_.Name);
   // A value that does not fit must not wrap into a valid event.
@@ -151,6 +345,8 @@ void TCounter::LoadConnexionSettings() {
 }
 
 std::string TCounter::ReadStoredDuree(const std::string& name) const {
+  const auto unsaved = unsavedTotals_.find(name);
+  if (unsaved != unsavedTotals_.end()) return SecondsToDuree(unsaved->second);
   return settings_.ReadDuree(name);
 }
 
@@ -158,9 +354,10 @@ void TCounter::SaveDuree(const std::string& name) {
   settings_.WriteDuree(name, SecondsToStoredDuree(displayTotal_));
 }
 
+// Compared as the file compares section names: "[FOURNISSEUR]" is the entry "Fournisseur".
 bool TCounter::HasMenuItem(const std::string& caption) const {
   for (const auto& item : menu_.Items)
-    if (item.Caption == caption) return true;
+    if (SameProfileName(item.Caption, caption)) return true;
   return false;
 }
 
@@ -177,21 +374,25 @@ void TCounter::SelectConnexion(const std::string& name) {
 void TCounter::MonthlyReset() {
   const std::vector<std::string> sections = settings_.Sections();
   std::vector<std::string> lines;
-  std::vector<std::string> toReset;
+  SettingsBatch batch = settings_.Batch();
   for (const auto& section : sections) {
     if (!settings_.HasDuree(section) || !settings_.ReadRazAutoForReset(section)) continue;
     if (settings_.ReadDuree(section) != kZeroDuree) {
       lines.push_back(section + " - " + settings_.ReadDuree(section, "0"));
-      toReset.push_back(section);
+      batch.WriteDuree(section, kZeroDuree);
     }
   }
-  // The block goes to the journal before any total is cleared: if the journal cannot be
-  // written, the totals stay as they were instead of vanishing unrecorded.
-  if (!lines.empty()) journal_.AppendMonthlyTotals(lines);
-  for (const auto& section : toReset) settings_.WriteDuree(section, kZeroDuree);
   for (const auto& section : sections) {
-    if (settings_.HasDuree(section) && !HasMenuItem(section)) settings_.EraseSection(section);
+    if (settings_.HasDuree(section) && !HasMenuItem(section)) batch.EraseSection(section);
   }
+  // The month is closed in the same write: a reset done is never done twice.
+  batch.WriteLastRun(Today());
+  // The block goes to the journal before any total is cleared: if the journal cannot be
+  // written, the totals stay as they were instead of vanishing unrecorded. A file that would
+  // refuse the totals is found out first, so the block is not journalled twice.
+  if (!settings_.Writable()) throw ProfileWriteError(settings_.Path());
+  if (!lines.empty()) journal_.AppendMonthlyTotals(lines);
+  settings_.Commit(batch);
 }
 
 void TCounter::SetOffLine() { internet_.SetOffLine(); }
@@ -221,10 +422,15 @@ void TCounter::TimerTimer() {
 }
 
 void TCounter::RunTick() {
+  if (!rasReady_ && !FinishStart()) return;
+  FlushPending();
   if (!counting_) {
+    CheckNewMonth();
     if (!TickNotCounting()) return;
   } else {
     TickCounting();
+    // A connection counted across the month's end went to the old month: the reset follows.
+    if (!counting_) CheckNewMonth();
   }
   ApplicationsStep();
 }
@@ -244,6 +450,12 @@ bool TCounter::TickNotCounting() {
     }
   }
 
+  if (connexion_.Handle != connection.hrasconn) {
+    // Another connection than the one waited for (that one vanished): its own start event,
+    // delay and applications.
+    connexion_.StartTick = 0;
+    connexion_.AppsLaunched = false;
+  }
   connexion_.Handle = connection.hrasconn;
   connexion_.Connected = false;
   if (menu_.ConnexionsVisible) {
@@ -261,6 +473,8 @@ bool TCounter::TickNotCounting() {
       connexion_.StartDate = DatePart(now);
       connexion_.StartTime = TimePart(now);
       counting_ = true;
+      checkpointSeconds_ = 0;
+      WriteCheckpoint();
       if (visibleMode_ == kVisibleWhileCounting) view_.SetWindowVisible(true);
     }
   }
@@ -271,6 +485,7 @@ void TCounter::TickCounting() {
   if (StartEventReached(connexion_)) {
     current_ = static_cast<std::int32_t>(ElapsedMs() / 1000);
     displayTotal_ = monthTotal_ + current_;
+    if (current_ - checkpointSeconds_ >= kCheckpointSeconds) WriteCheckpoint();
   } else {
     EndConnexion();
   }
@@ -286,9 +501,11 @@ void TCounter::EndConnexion() {
   connexion_.StartTick = 0;
 
   // A refused write is reported once everything else is done: the applications are closed and
-  // the offline state forced whatever happened to the files.
+  // the offline state forced whatever happened to the files. The total and the end of the
+  // checkpoint go in one write; a total the file refuses stays in memory for a later tick.
   std::vector<std::string> errors;
-  if (current_ > 0) Collect(errors, [&] { SaveDuree(connexion_.Name); });
+  if (current_ > 0 && Storable(connexion_.Name)) unsavedTotals_[connexion_.Name] = displayTotal_;
+  if (!Store(false, false, &errors)) settingsUnsaved_ = true;
   if (visibleMode_ == kVisibleWhileCounting) view_.SetWindowVisible(false);
   menu_.ConnexionsVisible = menu_.Items.size() > 1;
   view_.ConnexionMenuChanged();
@@ -336,21 +553,30 @@ std::string DialErrorText(const std::string& entry, const std::string& reason,
 }
 
 void TCounter::CnxClick(const std::string& caption) {
+  // The counted connection's time belongs to its own entry: no switch while it lasts.
+  if (counting_) return;
   SelectConnexion(caption);
   SelectedCnxClick();
   SaveSettings();
 }
 
 void TCounter::RaZDCClick() {
+  const bool wasCounting = counting_;
+  const HRASCONN handle = connexion_.Handle;
   if (view_.MessageBox(kResetCurrentText, kConfirmationTitle, MsgIcon::Question,
                        MsgButtons::YesNo) != MsgResult::Yes)
     return;
+  // Ticks ran while the box was open: the answer is about the connection shown when it opened.
   if (counting_) {
+    if (!wasCounting || connexion_.Handle != handle) return;  // one that began meanwhile
     connexion_.StartTick = clock_.GetTickCount();
+    current_ = 0;
+    displayTotal_ = monthTotal_;
+    WriteCheckpoint();
   } else {
     current_ = 0;
-    view_.PaintCounter();
   }
+  view_.PaintCounter();
 }
 
 bool TCounter::FormClose() {
@@ -361,15 +587,22 @@ bool TCounter::FormClose() {
   if (view_.MessageBox(kQuitDuringConnexionText, kConfirmationTitle, MsgIcon::Question,
                        MsgButtons::YesNo) != MsgResult::Yes)
     return false;
+  // The box ran its own loop: the connection may have ended meanwhile, and then the tick has
+  // already booked and journalled it.
+  if (!counting_) {
+    SaveSettings();
+    return true;
+  }
   current_ = connexion_.Connected ? static_cast<std::int32_t>(ElapsedMs() / 1000) : 0;
   displayTotal_ = monthTotal_ + current_;
+  if (current_ >= 1 && Storable(connexion_.Name)) unsavedTotals_[connexion_.Name] = displayTotal_;
+  // The total, the window settings and the end of the checkpoint in one write.
   std::vector<std::string> errors;
+  Store(true, false, &errors);
   if (current_ >= 1) {
-    Collect(errors, [&] { SaveDuree(connexion_.Name); });
     connexion_.Duree = SecondsToDuree(current_);
     Collect(errors, [&] { journal_.WriteJournalEntry(connexion_, true); });
   }
-  Collect(errors, [&] { SaveSettings(); });
   ReportErrors(errors);
   return true;
 }

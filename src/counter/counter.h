@@ -4,6 +4,8 @@
 // connection and starts and closes the configured applications. Plain C++: the window reaches
 // it through its operations and it reaches the window only through CounterView.
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,9 @@ inline constexpr char kDialErrorTitle[] = "Erreur";
 std::string DialErrorText(const std::string& entry, const std::string& reason,
                           std::uint32_t code);
 
+// A counted connection's checkpoint is written this often (seconds): a crash loses no more.
+inline constexpr std::int32_t kCheckpointSeconds = 60;
+
 // Visibility of the counter window.
 inline constexpr std::uint8_t kVisibleAlways = 0;
 inline constexpr std::uint8_t kVisibleWhileCounting = 1;
@@ -50,10 +55,14 @@ class TCounter {
  public:
   explicit TCounter(const CounterServices& services);
 
-  // The start-up of the main window: the phonebook menu, the settings (with the monthly reset
-  // when a new month has begun), the selected entry's values and the first paint. False when
-  // the phonebook is empty: the message has been shown and the program must end.
+  // The start-up of the main window: a connection left counted by a program that did not end
+  // normally, the phonebook menu, the settings (with the monthly reset when a new month has
+  // begun), the selected entry's values and the first paint. False when the phonebook is
+  // empty: the message has been shown and the program must end. A remote-access service that
+  // is not up yet is waited for: the counter shows itself inactive and every tick asks again.
   bool Start();
+  // Waiting for the remote-access service at start.
+  bool WaitingForRas() const { return !rasReady_; }
 
   // The one-second tick.
   void TimerTimer();
@@ -65,8 +74,11 @@ class TCounter {
   void MonthlyReset();
   void SetOffLine();
 
-  bool BuildConnexionMenu();
+  bool BuildConnexionMenu(std::vector<std::string> entries);
   void LoadSettings();
+  // The window settings, with the checkpoint of a counted connection and whatever an earlier
+  // refused write left to store. A refusal is shown once; the values stay in memory and are
+  // written at a later tick, when the file takes them again.
   void SaveSettings();
 
   // Menu commands.
@@ -96,6 +108,22 @@ class TCounter {
 
  private:
   void RunTick();
+  bool FinishStart();
+  void LoadWindowSettings();
+  void SelectStoredEntry();
+  void FlushPending();
+  void CheckNewMonth();
+  bool TryMonthlyReset();
+  void RecoverCheckpoint();
+  void WriteCheckpoint();
+  // Builds and stores one batch: the window settings when asked, the totals not yet stored,
+  // and the checkpoint written (while counting) or removed. True when the file took it.
+  // A refusal is shown at once, or added to `later` for the caller to show.
+  bool Store(bool windowSettings, bool keepCheckpoint, std::vector<std::string>* later = nullptr);
+  TDateTime LastRunToWrite() const;
+  // Whether the file can hold this entry's section; if not, says so once.
+  bool Storable(const std::string& name);
+  void ReportOnce(const std::string& message, std::vector<std::string>* later = nullptr);
   bool TickNotCounting();
   void TickCounting();
   void EndConnexion();
@@ -123,6 +151,19 @@ class TCounter {
   ConnexionMenu menu_;
   TAppliList applis_;
   bool inTick_ = false;
+
+  bool rasReady_ = true;
+  bool emptyPhonebookShown_ = false;
+  // A day of the month the totals belong to: behind today's month while a reset is due.
+  TDateTime totalsDay_ = 0;
+  // Totals the file refused, by entry, written at a later tick.
+  std::map<std::string, std::int32_t> unsavedTotals_;
+  bool settingsUnsaved_ = false;
+  // A checkpoint left by an earlier run that could not be booked yet.
+  bool recoveryPending_ = false;
+  std::int32_t checkpointSeconds_ = 0;
+  std::set<std::string> shownErrors_;
+  std::set<std::string> unstorable_;
 };
 
 }  // namespace chronolin

@@ -3,8 +3,8 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
-
 
 namespace chronolin {
 
@@ -29,13 +29,25 @@ std::string StartMarker(std::uint8_t startEvent, std::int32_t startDelay) {
   return marker;
 }
 
+std::string ConnexionLine(std::string_view date, std::string_view time, std::string_view name,
+                          std::string_view duree, std::string_view marker) {
+  std::string line;
+  line.append(date).append(" - ").append(time).append(" - ").append(name).append(" - ");
+  line.append(duree).append(" ").append(marker);
+  return line;
+}
+
 std::string Journal::EntryLine(const TConnexion& connexion, bool stopped) const {
-  std::string line = regional_.FormatShortDate(connexion.StartDate) + " - " +
-                     regional_.FormatLongTime(connexion.StartTime) + " - " + connexion.Name +
-                     " - " + connexion.Duree + " " +
-                     StartMarker(connexion.StartEvent, connexion.StartDelay);
+  std::string line = ConnexionLine(regional_.FormatShortDate(connexion.StartDate),
+                                   regional_.FormatLongTime(connexion.StartTime), connexion.Name,
+                                   connexion.Duree,
+                                   StartMarker(connexion.StartEvent, connexion.StartDelay));
   if (stopped) line += kStoppedRemark;
   return line;
+}
+
+void Journal::WriteLine(const std::string& line) {
+  Append({line});
 }
 
 void Journal::WriteJournalEntry(TConnexion connexion, bool stopped) {
@@ -57,8 +69,16 @@ void Journal::Append(const std::vector<std::string>& lines) {
   for (const auto& line : lines) text += line + "\r\n";
   // One write of the whole block through O_APPEND, so a block is never interleaved with another
   // writer's and a failure leaves at most a partial tail, never a damaged earlier line.
-  const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  int fd = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) throw JournalError(path_);
+  // A last line cut short (a write interrupted by a crash) is ended first, so that the new
+  // lines are not glued to it.
+  struct stat st {};
+  char last = '\n';
+  if (::fstat(fd, &st) == 0 && st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) == 1 &&
+      last != '\n')
+    text.insert(0, last == '\r' ? "\n" : "\r\n");
   const bool written = WriteAll(fd, text);
   if (::close(fd) != 0 || !written) throw JournalError(path_);
 }

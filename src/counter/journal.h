@@ -13,6 +13,9 @@
 namespace chronolin {
 
 inline constexpr std::string_view kStoppedRemark = " ** Chronolin arrêté en cours de connexion **";
+// A connection that was being counted when the program ended without closing it (a crash, a
+// kill, a power cut), journalled at the next start.
+inline constexpr std::string_view kInterruptedRemark = " ** Chronolin interrompu **";
 inline constexpr std::string_view kMonthlyHeader = " ------------ Durées mensuelles ------------";
 
 // The journal could not be written. Text: "Impossible d'écrire dans <path>".
@@ -31,6 +34,11 @@ class Journal {
   std::string EntryLine(const TConnexion& connexion, bool stopped) const;
 
   void WriteJournalEntry(TConnexion connexion, bool stopped);
+  // Date and time as the journal writes them.
+  std::string DateText(TDateTime date) const { return regional_.FormatShortDate(date); }
+  std::string TimeText(TDateTime time) const { return regional_.FormatLongTime(time); }
+  // One line as given.
+  void WriteLine(const std::string& line);
   // An empty line, the header, the given lines, an empty line.
   void AppendMonthlyTotals(const std::vector<std::string>& lines);
   // Truncates (or creates) the journal, empty.
@@ -42,6 +50,10 @@ class Journal {
   std::filesystem::path path_;
   const Regional& regional_;
 };
+
+// date - time - name - duration marker
+std::string ConnexionLine(std::string_view date, std::string_view time, std::string_view name,
+                          std::string_view duree, std::string_view marker);
 
 // "(Num.", "(Auth." or "(Conn.", then " + D s)" or ")"; nothing for an unknown event.
 std::string StartMarker(std::uint8_t startEvent, std::int32_t startDelay);

@@ -78,12 +78,13 @@ int Launcher::CloseProgram(std::uint32_t processId, std::uint32_t timeoutMs) {
   // SIGTERM ends most programs without their own closing (saving, asking the user), so the
   // window request is given half the time on its own.
   if (windowsAsked && process->WaitExit(timeout / 2)) return kEnded;
-  if (process->Signal(SIGTERM)) {
+  // The whole group: a wrapper script's children close with it.
+  if (process->SignalGroup(SIGTERM)) {
     const auto left = deadline - std::chrono::steady_clock::now();
     if (process->WaitExit(std::max(left, decltype(left)::zero()))) return kEnded;
   }
   // Refused only once the process has gone, possibly a moment before the reaper says so.
-  if (!process->Signal(SIGKILL)) {
+  if (!process->SignalGroup(SIGKILL)) {
     return process->WaitExit(std::chrono::milliseconds(100)) ? kEnded : kNotClosed;
   }
   // Collected by the reaper within moments; a process stuck in the kernel still counts as

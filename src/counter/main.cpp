@@ -32,6 +32,22 @@ namespace {
 
 using namespace chronolin;
 
+constexpr const char* kUsage =
+    "Usage : chronolin [--console]\n"
+    "        chronolin --export AAAA-MM FICHIER\n"
+    "        chronolin --help | --version\n"
+    "\n"
+    "Compte le temps de connexion de l'entrée choisie de l'annuaire d'accès distant.\n"
+    "Sans option, la fenêtre du compteur et son icône de notification.\n"
+    "  --console   le même compteur sans fenêtre, affiché une fois par seconde\n"
+    "  --export    exporte le journal du mois AAAA-MM vers le classeur FICHIER\n"
+    "  --help      affiche cette aide\n"
+    "  --version   affiche la version\n"
+    "\n"
+    "Environnement : CHRONOLIN_HOME (dossier de Chronolin.ini et Connexions.txt),\n"
+    "CHRONOLIN_RAS (sim, nm ou pppd), CHRONOLIN_RAS_DIR (état de la ligne simulée).\n"
+    "Voir aussi : man chronolin\n";
+
 int signalPipe[2] = {-1, -1};
 
 void OnSignal(int signo) {
@@ -74,14 +90,26 @@ class SessionEndFilter : public QObject {
 };
 
 // What both ways of running share. The launcher is made before the counter so that it outlives
-// it; it is bound to the counter's list once that exists.
+// it; it is bound to the counter's list once that exists. The provider is the one the settings
+// remember, once there is one.
 struct ProgramServices {
-  std::unique_ptr<RasProvider> ras = MakeRasProvider();
-  std::unique_ptr<Clock> clock = MakeSystemClock();
   Regional regional = Regional::FromEnvironment();
   SettingsFile settings{SettingsPath(), regional};
+  RasSelection selection = SelectRasProvider(settings.ReadProvider());
+  std::unique_ptr<RasProvider>& ras = selection.provider;
+  std::unique_ptr<Clock> clock = MakeSystemClock();
   Journal journal{JournalPath(), regional};
   std::unique_ptr<Launcher> launcher = MakeAppLauncher();
+
+  // The provider found by looking around is kept for later starts, once the counter runs on
+  // it. A file that refuses it only means the choice is made again next time.
+  void RememberProvider() {
+    if (!selection.remember) return;
+    try {
+      settings.WriteProvider(ras->Name());
+    } catch (const std::exception&) {
+    }
+  }
 };
 
 int RunConsole(int argc, char** argv) {
@@ -96,7 +124,7 @@ int RunConsole(int argc, char** argv) {
 
   try {
     ProgramServices services;
-    auto& [ras, clock, regional, settings, journal, launcher] = services;
+    auto& [regional, settings, selection, ras, clock, journal, launcher] = services;
     ConsoleView view;
     TCounter counter({*ras, *clock, settings, journal, view, launcher.get()});
     launcher->Bind(counter.Applis());
@@ -105,6 +133,7 @@ int RunConsole(int argc, char** argv) {
     std::fprintf(stdout, "Chronolin : fichiers dans %s, accès distant « %s »\n",
                  ProgramDirectory().c_str(), ras->Name().c_str());
     if (!counter.Start()) return 1;
+    services.RememberProvider();
 
     TTickTimer timer(1000, [&](TTickTimer&) {
       try {
@@ -156,13 +185,14 @@ int RunWindow(int argc, char** argv) {
 
   try {
     ProgramServices services;
-    auto& [ras, clock, regional, settings, journal, launcher] = services;
+    auto& [regional, settings, selection, ras, clock, journal, launcher] = services;
     TMainForm form({*ras, *clock, settings, journal, launcher.get()});
     launcher->Bind(form.Counter().Applis());
 
     // Without a phonebook nothing runs and nothing is saved; an end of session during that
     // start-up needs no more than the default end.
     if (!form.FormCreate()) return 1;
+    services.RememberProvider();
 
     SessionEndFilter sessionEnd(form);
     app.installEventFilter(&sessionEnd);
@@ -183,6 +213,17 @@ int RunWindow(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before any Qt application exists, so they work without a display.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::puts("chronolin " CHRONOLIN_VERSION);
+      return 0;
+    }
+  }
   for (int i = 1; i < argc; ++i)
     if (std::strcmp(argv[i], "--console") == 0) return RunConsole(argc, argv);
   return RunWindow(argc, argv);

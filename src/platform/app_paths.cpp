@@ -54,14 +54,43 @@ fs::path ConfigDirectory() {
   return Created(base / "chronolin");
 }
 
-fs::path ProgramDirectory() {
+namespace {
+
+bool UnderSystemPrefix(const fs::path& dir) {
+  const auto normal = dir.lexically_normal();
+  for (const fs::path prefix : {"/usr", "/opt"}) {
+    auto it = normal.begin();
+    bool under = true;
+    for (const auto& part : prefix) {
+      if (it == normal.end() || *it != part) {
+        under = false;
+        break;
+      }
+      ++it;
+    }
+    if (under) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+fs::path ProgramDirectoryFor(const fs::path& executableDir) {
   if (auto home = Environment("CHRONOLIN_HOME"); !home.empty()) return Created(home);
-  const auto exe = ExecutablePath();
-  if (!exe.empty()) {
-    const auto dir = exe.parent_path();
-    if (::access(dir.c_str(), W_OK | X_OK) == 0) return dir;
+  if (!executableDir.empty()) {
+    std::error_code ec;
+    // A portable copy keeps its files beside it, wherever it stands.
+    if (fs::exists(executableDir / "Chronolin.ini", ec)) return executableDir;
+    // An installed program (root may write anywhere) keeps them in the user's configuration.
+    if (!UnderSystemPrefix(executableDir) && ::access(executableDir.c_str(), W_OK | X_OK) == 0)
+      return executableDir;
   }
   return ConfigDirectory();
+}
+
+fs::path ProgramDirectory() {
+  const auto exe = ExecutablePath();
+  return ProgramDirectoryFor(exe.empty() ? fs::path() : exe.parent_path());
 }
 
 fs::path SettingsPath() {

@@ -16,7 +16,7 @@ class Clock {
   virtual TDateTime Now() = 0;
 };
 
-// The machine's monotonic clock (truncated to 32 bits) and local time.
+// Milliseconds since boot, suspend included (truncated to 32 bits), and local time.
 std::unique_ptr<Clock> MakeSystemClock();
 
 }  // namespace chronolin

@@ -16,8 +16,12 @@ class InstanceLock {
   // False when another instance holds the lock (or the lock file cannot be opened).
   bool Acquired() const { return fd_ >= 0; }
 
-  // $XDG_RUNTIME_DIR/Chrono-lin.lock, else the temporary directory with the user id.
+  // "Chrono-lin.lock" in LockDirectory().
   static std::filesystem::path DefaultPath();
+  // $XDG_RUNTIME_DIR; without it a directory of the user's own in the temporary directory
+  // ("chronolin-UID", created with mode 0700, its owner and mode checked), else the user's
+  // configuration directory.
+  static std::filesystem::path LockDirectory();
 
  private:
   int fd_ = -1;

@@ -63,6 +63,21 @@ bool IsBackupName(std::string_view name) {
          (name.size() > 4 && name.substr(name.size() - 4) == ".bak");
 }
 
+// The peer the ppp package installs as a template still says "-T ********" where the number
+// goes: nothing to dial until someone fills it in, so it is no phonebook entry.
+bool HoldsPlaceholderNumber(const fs::path& peer) {
+  std::ifstream in(peer);
+  std::string line;
+  for (int count = 0; count < 1000 && std::getline(in, line); ++count) {
+    const auto hash = line.find('#');
+    if (hash != std::string::npos) line.erase(hash);
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line.compare(first, 7, "connect") != 0) continue;
+    if (line.find("********") != std::string::npos) return true;
+  }
+  return false;
+}
+
 std::optional<int> ParsePid(std::string_view text) {
   if (text.empty() || text.size() > 10) return std::nullopt;
   long long value = 0;
@@ -285,6 +300,7 @@ std::uint32_t PppdRasProvider::RasEnumEntriesA(std::vector<std::string>& entries
     const std::string name = it->path().filename().string();
     std::error_code typeEc;
     if (IsBackupName(name) || !it->is_regular_file(typeEc)) continue;
+    if (HoldsPlaceholderNumber(it->path())) continue;
     entries.push_back(name);
   }
   if (ec) return ERROR_CANNOT_OPEN_PHONEBOOK;

@@ -2,7 +2,8 @@
 // Remote access through pppd peers.
 //
 // Phonebook: the regular files of the peers directory, sorted by name, without backups ("*~",
-// "*.bak", "*.dpkg-*", "*.ucf-*") and hidden files.
+// "*.bak", "*.dpkg-*", "*.ucf-*") and hidden files, and without a template whose "connect" line
+// still holds the placeholder number "********" (the ppp package's "provider").
 //
 // Active connections: live (non-zombie) processes named pppd that were started for a peer, which
 // is recognised by "call PEER" or "file PEERS_DIR/PEER" on the command line, or by the

@@ -101,29 +101,39 @@ class ProcessReaper {
   }
 
   void Reap(int pidfd) {
-    siginfo_t info{};
-    ProcessHandle::ExitInfo exit;
-    if (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(pidfd), &info,
-                 WEXITED | WNOHANG) == 0) {
-      if (info.si_pid == 0) return;  // not ended after all; keep watching
-      exit.signalled = info.si_code != CLD_EXITED;
-      exit.code = info.si_status;
-    } else if (errno == EINTR) {
-      return;  // level-triggered: comes back
-    } else {
-      // Waited for elsewhere in the process: it has ended all the same.
-      exit.code = -1;
-    }
     std::shared_ptr<ProcessHandle> process;
     {
       std::lock_guard lock(mutex_);
-      ::epoll_ctl(epoll_, EPOLL_CTL_DEL, pidfd, nullptr);
       const auto it = watched_.find(pidfd);
-      if (it == watched_.end()) return;
-      process = std::move(it->second);
-      watched_.erase(it);
+      if (it == watched_.end()) {
+        ::epoll_ctl(epoll_, EPOLL_CTL_DEL, pidfd, nullptr);
+        return;
+      }
+      process = it->second;
     }
-    process->MarkReaped(exit);
+    {
+      // Reaped under the handle's lock: whoever holds it and sees no exit knows the process id
+      // (and so its group's id) is still this process's.
+      std::lock_guard processLock(process->mutex_);
+      siginfo_t info{};
+      ProcessHandle::ExitInfo exit;
+      if (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(pidfd), &info,
+                   WEXITED | WNOHANG) == 0) {
+        if (info.si_pid == 0) return;  // not ended after all; keep watching
+        exit.signalled = info.si_code != CLD_EXITED;
+        exit.code = info.si_status;
+      } else if (errno == EINTR) {
+        return;  // level-triggered: comes back
+      } else {
+        // Waited for elsewhere in the process: it has ended all the same.
+        exit.code = -1;
+      }
+      process->exit_ = exit;
+    }
+    process->ended_.notify_all();
+    std::lock_guard lock(mutex_);
+    ::epoll_ctl(epoll_, EPOLL_CTL_DEL, pidfd, nullptr);
+    watched_.erase(pidfd);
   }
 
   int epoll_ = -1;
@@ -280,6 +290,15 @@ bool ProcessHandle::Signal(int signo) {
   return ::pidfd_send_signal(pidfd_, signo, nullptr, 0) == 0;
 }
 
+bool ProcessHandle::SignalGroup(int signo) {
+  std::lock_guard lock(mutex_);
+  if (exit_) return false;
+  // Not reaped: the id is still this process's, and so is the group of that id it leads.
+  if (::kill(-pid_, signo) == 0) return true;
+  // No such group yet (the child has not made its session): the process alone.
+  return ::pidfd_send_signal(pidfd_, signo, nullptr, 0) == 0;
+}
+
 bool ProcessHandle::WaitExit(std::chrono::steady_clock::duration timeout) {
   std::unique_lock lock(mutex_);
   return ended_.wait_for(lock, timeout, [&] { return exit_.has_value(); });
@@ -293,14 +312,6 @@ bool ProcessHandle::Exited() const {
 std::optional<ProcessHandle::ExitInfo> ProcessHandle::Exit() const {
   std::lock_guard lock(mutex_);
   return exit_;
-}
-
-void ProcessHandle::MarkReaped(const ExitInfo& info) {
-  {
-    std::lock_guard lock(mutex_);
-    exit_ = info;
-  }
-  ended_.notify_all();
 }
 
 }  // namespace chronolin

@@ -42,6 +42,9 @@ class ProcessHandle {
   // Sends a signal to this process, never to another one holding the same id. False once the
   // process has ended (or the signal was refused).
   bool Signal(int signo);
+  // Sends a signal to the process group the process leads (its session: whatever a wrapper
+  // script started goes with it), while the process has not ended. False once it has.
+  bool SignalGroup(int signo);
   // Waits at most `timeout` for the process to end and be reaped. True when it has ended.
   bool WaitExit(std::chrono::steady_clock::duration timeout);
   bool Exited() const;
@@ -50,7 +53,6 @@ class ProcessHandle {
  private:
   friend class ProcessReaper;
   ProcessHandle(pid_t pid, int pidfd, int resumeFd);
-  void MarkReaped(const ExitInfo& info);
 
   const pid_t pid_;
   const int pidfd_;

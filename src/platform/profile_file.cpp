@@ -63,7 +63,9 @@ struct Line {
   std::string eol;  // "\r\n", "\n", "" (last line), or "\r" (a lone CR ending the file)
 };
 
-enum class Kind { kOther, kSection, kKey };
+// kBadSection: a line opening a header that is never closed. It ends the section before it
+// (what follows belongs to no section), but names none.
+enum class Kind { kOther, kSection, kBadSection, kKey };
 
 struct Parsed {
   Kind kind = Kind::kOther;
@@ -75,13 +77,17 @@ Parsed Classify(std::string_view text) {
   const auto t = Trim(text);
   if (t.empty() || t.front() == ';') return {};
   if (t.front() == '[') {
-    const auto close = t.find(']');
-    if (close == std::string_view::npos) return {};
+    // Up to the last "]" of the line, so that a name holding "]" reads back whole.
+    const auto close = t.rfind(']');
+    if (close == 0 || close == std::string_view::npos) return {Kind::kBadSection, {}, {}};
     return {Kind::kSection, Trim(t.substr(1, close - 1)), {}};
   }
   const auto eq = t.find('=');
   if (eq == std::string_view::npos) return {};
-  return {Kind::kKey, Trim(t.substr(0, eq)), Trim(t.substr(eq + 1))};
+  // "=value" names no key: nobody can read or write it.
+  const auto name = Trim(t.substr(0, eq));
+  if (name.empty()) return {};
+  return {Kind::kKey, name, Trim(t.substr(eq + 1))};
 }
 
 struct Document {
@@ -132,6 +138,10 @@ std::string Serialize(const Document& doc) {
   return out;
 }
 
+bool IsHeader(Kind kind) {
+  return kind == Kind::kSection || kind == Kind::kBadSection;
+}
+
 // Lines [begin, end) of a section's body; header is the "[name]" line.
 struct Range {
   std::size_t header = 0;
@@ -146,7 +156,7 @@ std::optional<Range> FindSection(const Document& doc, std::string_view section) 
     const auto p = Classify(doc.lines[i].text);
     if (p.kind != Kind::kSection || Fold(p.name) != wanted) continue;
     Range r{i, i + 1, i + 1};
-    while (r.end < doc.lines.size() && Classify(doc.lines[r.end].text).kind != Kind::kSection) {
+    while (r.end < doc.lines.size() && !IsHeader(Classify(doc.lines[r.end].text).kind)) {
       ++r.end;
     }
     return r;
@@ -197,7 +207,8 @@ bool HasLineBreak(std::string_view s) {
 }
 
 void CheckSection(std::string_view section) {
-  if (HasLineBreak(section) || section.find(']') != std::string_view::npos) {
+  // "]" is fine: a header is read up to the last one of its line.
+  if (HasLineBreak(section)) {
     throw std::invalid_argument("Nom de section invalide : \"" + std::string(section) + "\"");
   }
 }
@@ -242,6 +253,42 @@ bool RemoveSection(Document& doc, std::string_view section) {
     removed = true;
   }
   return removed;
+}
+
+void SetValue(Document& doc, std::string_view section, std::string_view key,
+              std::string_view value) {
+  const auto range = FindSection(doc, section);
+  if (!range) {
+    AppendSection(doc, section, {{std::string(key), std::string(value)}});
+    return;
+  }
+  if (const auto line = FindKey(doc, *range, key)) {
+    // Keep the key as the file spells it.
+    auto& l = doc.lines[*line];
+    l.text = std::string(Classify(l.text).name) + "=" + std::string(value);
+    return;
+  }
+  // After the section's last key, so that blank lines and comments before the next
+  // section stay where they are.
+  std::size_t after = range->header;
+  for (std::size_t i = range->begin; i < range->end; ++i) {
+    if (Classify(doc.lines[i].text).kind == Kind::kKey) after = i;
+  }
+  const auto style = doc.NewLineStyle();
+  auto& previous = doc.lines[after];
+  if (previous.eol.empty() || previous.eol == "\r") previous.eol = style;
+  doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(after + 1),
+                   Line{std::string(Trim(key)) + "=" + std::string(value), style});
+}
+
+// Whether a write could replace the file now: the checks ReplaceFileAtomically makes first.
+bool FileWritable(const fs::path& path) {
+  fs::path dir = path.parent_path();
+  if (dir.empty()) dir = ".";
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0))
+    return false;
+  return ::access(dir.c_str(), W_OK | X_OK) == 0;
 }
 
 }  // namespace
@@ -316,34 +363,41 @@ bool ProfileFile::ReadBool(std::string_view section, std::string_view key,
 
 void ProfileFile::WriteString(std::string_view section, std::string_view key,
                               std::string_view value) {
-  CheckSection(section);
-  CheckKey(key);
-  CheckValue(value);
+  Apply({{std::string(section), std::string(key), std::string(value)}});
+}
+
+void ProfileFile::Apply(const std::vector<ProfileChange>& changes) {
+  for (const auto& change : changes) {
+    if (change.erase) continue;
+    CheckSection(change.section);
+    CheckKey(change.key);
+    CheckValue(change.value);
+  }
+  if (changes.empty()) return;
   Modify(path_, [&](Document& doc) {
-    const auto range = FindSection(doc, section);
-    if (!range) {
-      AppendSection(doc, section, {{std::string(key), std::string(value)}});
-      return true;
+    bool changed = false;
+    for (const auto& change : changes) {
+      if (change.erase) {
+        changed = RemoveSection(doc, change.section) || changed;
+      } else {
+        SetValue(doc, change.section, change.key, change.value);
+        changed = true;
+      }
     }
-    if (const auto line = FindKey(doc, *range, key)) {
-      // Keep the key as the file spells it.
-      auto& l = doc.lines[*line];
-      l.text = std::string(Classify(l.text).name) + "=" + std::string(value);
-      return true;
-    }
-    // After the section's last key, so that blank lines and comments before the next
-    // section stay where they are.
-    std::size_t after = range->header;
-    for (std::size_t i = range->begin; i < range->end; ++i) {
-      if (Classify(doc.lines[i].text).kind == Kind::kKey) after = i;
-    }
-    const auto style = doc.NewLineStyle();
-    auto& previous = doc.lines[after];
-    if (previous.eol.empty() || previous.eol == "\r") previous.eol = style;
-    doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(after + 1),
-                     Line{std::string(Trim(key)) + "=" + std::string(value), style});
-    return true;
+    return changed;
   });
+}
+
+bool ProfileFile::Writable() const {
+  return FileWritable(path_);
+}
+
+void CheckProfileSectionName(std::string_view section) {
+  CheckSection(section);
+}
+
+bool SameProfileName(std::string_view a, std::string_view b) {
+  return Fold(Trim(a)) == Fold(Trim(b));
 }
 
 void ProfileFile::WriteInteger(std::string_view section, std::string_view key, int value) {

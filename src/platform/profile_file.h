@@ -19,6 +19,21 @@ class ProfileWriteError : public std::runtime_error {
   explicit ProfileWriteError(const std::filesystem::path& path);
 };
 
+// One change of a batch: a key written, or (erase) a whole section removed.
+struct ProfileChange {
+  std::string section;
+  std::string key;
+  std::string value;
+  bool erase = false;
+};
+
+// Names compared the way the file compares them: without regard to case or surrounding blanks.
+bool SameProfileName(std::string_view a, std::string_view b);
+
+// Throws std::invalid_argument, with a message naming it, for a section name the file cannot
+// hold (a line break).
+void CheckProfileSectionName(std::string_view section);
+
 class ProfileFile {
  public:
   explicit ProfileFile(std::filesystem::path path);
@@ -34,8 +49,9 @@ class ProfileFile {
   bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
 
   // Adds or replaces the key (the section is appended when missing). Throws ProfileWriteError.
-  // Names and values the file cannot hold (a line break anywhere, "]" in a section name, "=" in
-  // a key) throw std::invalid_argument and leave the file alone.
+  // Names and values the file cannot hold (a line break anywhere, "=" in a key) throw
+  // std::invalid_argument and leave the file alone. A section name may hold "]": headers are
+  // read up to the last "]" of their line.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int value);
   void WriteBool(std::string_view section, std::string_view key, bool value);
@@ -50,9 +66,16 @@ class ProfileFile {
   void ReplaceSection(std::string_view section,
                       const std::vector<std::pair<std::string, std::string>>& entries);
 
+  // Every change in one rewrite of the file: all of them or none. Checked first, like the
+  // single writes (std::invalid_argument); ProfileWriteError when the file is refused.
+  void Apply(const std::vector<ProfileChange>& changes);
+  // Whether the file (or its directory, for a new file) would accept a write now.
+  bool Writable() const;
+
   // Section names in file order, each once.
   std::vector<std::string> ReadSections() const;
-  // The "key=value" lines of a section in file order (comment and blank lines left out).
+  // The "key=value" lines of a section in file order (comment and blank lines, and lines naming
+  // no key, left out).
   std::vector<std::string> ReadSectionValues(std::string_view section) const;
   bool ValueExists(std::string_view section, std::string_view key) const;
 

@@ -16,6 +16,8 @@ inline constexpr std::uint32_t ERROR_BUFFER_TOO_SMALL = 603;
 inline constexpr std::uint32_t ERROR_INVALID_HANDLE = 6;
 inline constexpr std::uint32_t ERROR_CANNOT_FIND_PHONEBOOK_ENTRY = 623;
 inline constexpr std::uint32_t ERROR_CANNOT_OPEN_PHONEBOOK = 621;
+// The remote-access service is not (yet) running: every call fails with it until it is.
+inline constexpr std::uint32_t ERROR_RASMAN_CANNOT_INITIALIZE = 711;
 
 inline constexpr std::int32_t RASCS_ConnectDevice = 2;
 inline constexpr std::int32_t RASCS_Authenticate = 5;
@@ -74,7 +76,18 @@ class RasProvider {
   virtual std::string Name() const = 0;
 };
 
-// The provider chosen by CHRONOLIN_RAS (sim, nm, pppd); the simulated one when unset.
+// The provider to run on, and whether it was picked by looking around (to be remembered, so
+// that later starts keep it).
+struct RasSelection {
+  std::unique_ptr<RasProvider> provider;
+  bool remember = false;
+};
+
+// CHRONOLIN_RAS (sim, nm, pppd) first; then the provider `remembered` from an earlier start,
+// waited for when it is not up yet; else NetworkManager or pppd when they have something to
+// dial, and the simulated line otherwise.
+RasSelection SelectRasProvider(const std::string& remembered);
+// SelectRasProvider with nothing remembered.
 std::unique_ptr<RasProvider> MakeRasProvider();
 
 }  // namespace chronolin

@@ -11,8 +11,10 @@ namespace {
 class SystemClock final : public Clock {
  public:
   std::uint32_t GetTickCount() override {
+    // The boot-time clock goes on while the machine sleeps: a connection that stays up across
+    // a suspend is counted whole.
     timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
+    clock_gettime(CLOCK_BOOTTIME, &ts);
     // Unsigned arithmetic: the count wraps every 49.7 days, as callers expect.
     const auto ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
                     static_cast<std::uint64_t>(ts.tv_nsec) / 1'000'000u;

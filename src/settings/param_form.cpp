@@ -623,16 +623,23 @@ void TParamForm::OkClick() {
 void TParamForm::WriteSettings() {
   settings_.WriteAutoRun(startWCheckBox_->isChecked());
   settings_.WriteVisible(VisibleMode());
+  // An entry whose name the file cannot hold (a line break) is said once and skipped: the
+  // other entries, the applications and the offline choice are still written.
+  std::vector<std::string> unstorable;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     const std::string& entry = entries_[i];
     const TCnxParam& param = cnxParams_[i];
-    settings_.WriteRazAuto(entry, param.RaZAuto);
-    // An unchanged total is written as the file holds it now: the counter may have stored a
-    // finished connection while the dialog was open.
-    settings_.WriteDuree(entry,
-                         param.Duree == loadedDuree_[i] ? settings_.ReadDuree(entry) : param.Duree);
-    settings_.WriteStartDelay(entry, param.StartDelay);
-    settings_.WriteStartEvent(entry, param.StartEvent);
+    try {
+      settings_.WriteRazAuto(entry, param.RaZAuto);
+      // An unchanged total is written as the file holds it now: the counter may have stored a
+      // finished connection while the dialog was open.
+      settings_.WriteDuree(
+          entry, param.Duree == loadedDuree_[i] ? settings_.ReadDuree(entry) : param.Duree);
+      settings_.WriteStartDelay(entry, param.StartDelay);
+      settings_.WriteStartEvent(entry, param.StartEvent);
+    } catch (const std::invalid_argument& e) {
+      unstorable.emplace_back(e.what());
+    }
   }
 
   // The list in memory is replaced whole even if the file cannot take it; the file keeps
@@ -647,6 +654,7 @@ void TParamForm::WriteSettings() {
 
   setOffLineState_ = offLineCheckBox_->isChecked();
   settings_.WriteSetOffLineState(setOffLineState_);
+  for (const auto& message : unstorable) ShowError(QString::fromStdString(message));
 }
 
 void TParamForm::ShowError(const QString& message) {

@@ -45,6 +45,58 @@ void SettingsFile::WriteCnx(std::string_view name) {
   file_.WriteString(keys::kParametres, keys::kCnx, name);
 }
 
+std::string SettingsFile::ReadProvider() const {
+  return file_.ReadString(keys::kParametres, keys::kProvider, "");
+}
+void SettingsFile::WriteProvider(std::string_view name) {
+  file_.WriteString(keys::kParametres, keys::kProvider, name);
+}
+
+std::optional<CountCheckpoint> SettingsFile::ReadCheckpoint() const {
+  if (!file_.ValueExists(keys::kComptage, keys::kCnx)) return std::nullopt;
+  CountCheckpoint checkpoint;
+  checkpoint.Name = file_.ReadString(keys::kComptage, keys::kCnx, "");
+  checkpoint.Date = file_.ReadString(keys::kComptage, keys::kDate, "");
+  checkpoint.Time = file_.ReadString(keys::kComptage, keys::kHeure, "");
+  checkpoint.Marker = file_.ReadString(keys::kComptage, keys::kMarqueur, "");
+  checkpoint.Seconds = file_.ReadInteger(keys::kComptage, keys::kSecondes, 0);
+  return checkpoint;
+}
+
+void SettingsFile::Commit(const SettingsBatch& batch) {
+  file_.Apply(batch.Changes());
+}
+
+void SettingsBatch::Write(std::string_view section, std::string_view key, std::string value) {
+  changes_.push_back({std::string(section), std::string(key), std::move(value)});
+}
+void SettingsBatch::WriteDuree(std::string_view entry, std::string_view duree) {
+  Write(entry, keys::kDuree, std::string(duree));
+}
+void SettingsBatch::EraseSection(std::string_view section) {
+  changes_.push_back({std::string(section), {}, {}, true});
+}
+void SettingsBatch::WriteLastRun(TDateTime day) {
+  Write(keys::kParametres, keys::kLastRun, regional_.FormatShortDate(DatePart(day)));
+}
+void SettingsBatch::WriteCnx(std::string_view name) {
+  Write(keys::kParametres, keys::kCnx, std::string(name));
+}
+void SettingsBatch::WriteWindowPos(int x, int y) {
+  Write(keys::kWindowPos, keys::kX, std::to_string(x));
+  Write(keys::kWindowPos, keys::kY, std::to_string(y));
+}
+void SettingsBatch::WriteCheckpoint(const CountCheckpoint& checkpoint) {
+  Write(keys::kComptage, keys::kCnx, checkpoint.Name);
+  Write(keys::kComptage, keys::kDate, checkpoint.Date);
+  Write(keys::kComptage, keys::kHeure, checkpoint.Time);
+  Write(keys::kComptage, keys::kMarqueur, checkpoint.Marker);
+  Write(keys::kComptage, keys::kSecondes, std::to_string(checkpoint.Seconds));
+}
+void SettingsBatch::RemoveCheckpoint() {
+  EraseSection(keys::kComptage);
+}
+
 int SettingsFile::ReadWindowX(int defaultValue) const {
   return file_.ReadInteger(keys::kWindowPos, keys::kX, defaultValue);
 }
@@ -106,7 +158,9 @@ TAppliList SettingsFile::ReadApplis() const {
     value = first == std::string_view::npos
                 ? std::string_view()
                 : value.substr(first, value.find_last_not_of(" \t") - first + 1);
-    applis.push_back(ParseAppliValue(value));
+    TAppli appli = ParseAppliValue(value);
+    if (appli.CmdLine.find_first_not_of(" \t") == std::string::npos) continue;
+    applis.push_back(std::move(appli));
   }
   return applis;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Every section and key of "Chronolin.ini", with its encoding and its default, in one place.
 // Each call opens the file for one operation (through ProfileFile) and releases it.
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,9 +30,49 @@ inline constexpr std::string_view kStartDelay = "StartDelay";
 inline constexpr std::string_view kStartEvent = "StartEvent";
 inline constexpr std::string_view kDuree = "Durée";
 inline constexpr std::string_view kAppli = "Appli";
+inline constexpr std::string_view kProvider = "Provider";
+// The connection being counted, kept while it lasts so that a crash loses at most a minute.
+// No "Durée" key: the monthly reset never takes it for an entry.
+inline constexpr std::string_view kComptage = "Comptage";
+inline constexpr std::string_view kDate = "Date";
+inline constexpr std::string_view kHeure = "Heure";
+inline constexpr std::string_view kMarqueur = "Marqueur";
+inline constexpr std::string_view kSecondes = "Secondes";
 }  // namespace keys
 
 inline constexpr std::string_view kZeroDuree = "00:00:00";
+
+// The counted connection as the journal would write it, and the seconds counted so far.
+struct CountCheckpoint {
+  std::string Name;
+  std::string Date;    // regional short date, as journalled
+  std::string Time;    // regional long time, as journalled
+  std::string Marker;  // "(Conn.)", "(Num. + 15 s)"...
+  std::int32_t Seconds = 0;
+};
+
+// Several writes made as one: the file takes all of them or none.
+class SettingsBatch {
+ public:
+  explicit SettingsBatch(const Regional& regional) : regional_(regional) {}
+
+  void WriteDuree(std::string_view entry, std::string_view duree);
+  void EraseSection(std::string_view section);
+  void WriteLastRun(TDateTime day);
+  void WriteCnx(std::string_view name);
+  void WriteWindowPos(int x, int y);
+  void WriteCheckpoint(const CountCheckpoint& checkpoint);
+  void RemoveCheckpoint();
+
+  bool Empty() const { return changes_.empty(); }
+  const std::vector<ProfileChange>& Changes() const { return changes_; }
+
+ private:
+  void Write(std::string_view section, std::string_view key, std::string value);
+
+  const Regional& regional_;
+  std::vector<ProfileChange> changes_;
+};
 
 class SettingsFile {
  public:
@@ -51,6 +93,18 @@ class SettingsFile {
   void WriteLastRun(TDateTime day);
   std::string ReadCnx() const;  // default ""
   void WriteCnx(std::string_view name);
+  // The remote-access provider once chosen ("sim", "nm", "pppd"); default "".
+  std::string ReadProvider() const;
+  void WriteProvider(std::string_view name);
+
+  // The counted connection left by a program that did not end normally; nullopt when none.
+  std::optional<CountCheckpoint> ReadCheckpoint() const;
+
+  SettingsBatch Batch() const { return SettingsBatch(regional_); }
+  // All of the batch or nothing. Throws as the single writes do.
+  void Commit(const SettingsBatch& batch);
+  // Whether the file would take a write now.
+  bool Writable() const { return file_.Writable(); }
 
   // "WindowPos"; the defaults depend on the screen and are the caller's.
   int ReadWindowX(int defaultValue) const;
@@ -73,7 +127,8 @@ class SettingsFile {
   std::vector<std::string> Sections() const;
   void EraseSection(std::string_view section);
 
-  // "Appli": at most kMaxApplis records, in file order, whatever the keys.
+  // "Appli": at most kMaxApplis records, in file order, whatever the keys; a line without a
+  // command line is no application.
   TAppliList ReadApplis() const;
   // Erases the section (a failure to erase is ignored), then writes keys "1".."n".
   void WriteApplis(const TAppliList& applis);

@@ -1,16 +1,17 @@
 #include "xls/record_factory.h"
 
-#include "xls/cell_records.h"
-#include "xls/formula_record.h"
-#include "xls/globals_records.h"
-#include "xls/name_record.h"
-#include "xls/note.h"
-#include "xls/record_ids.h"
-#include "xls/references.h"
-#include "xls/sheet_records.h"
-#include "xls/sst.h"
-#include "xls/xls_error.h"
-#include "xls/xls_messages.h"
+#include "xls/cells/cell_records.h"
+#include "xls/cells/formula_record.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/compound_file/xls_messages.h"
+#include "xls/drawing/note.h"
+#include "xls/formulas/name_record.h"
+#include "xls/formulas/references.h"
+#include "xls/globals/globals_records.h"
+#include "xls/records/bof_record.h"
+#include "xls/records/record_ids.h"
+#include "xls/records/sheet_records.h"
+#include "xls/strings/sst.h"
 
 namespace chronolin {
 
@@ -127,41 +128,26 @@ std::unique_ptr<TBaseRecord> CreateRecord(std::uint16_t id, std::vector<std::uin
 
 namespace {
 
-bool CanHaveTextResult(std::uint16_t id) {
-  return id == rid::kFormula || id == rid::kShrFmla || id == rid::kTable || id == rid::kArray;
-}
+class TWorkbookRecordFactory final : public TRecordFactory {
+ public:
+  std::unique_ptr<TBaseRecord> Create(std::uint16_t id,
+                                      std::vector<std::uint8_t> data) const override {
+    return CreateRecord(id, std::move(data));
+  }
+  void AttachTable(TBaseRecord& record, std::unique_ptr<TBaseRecord> table) const override {
+    auto* formula = dynamic_cast<TFormulaRecord*>(&record);
+    auto* attached = dynamic_cast<TTableRecord*>(table.get());
+    if (formula == nullptr || attached == nullptr) throw XlsError(msg::kFileInvalid);
+    table.release();
+    formula->AttachTable(std::unique_ptr<TTableRecord>(attached));
+  }
+};
 
 }  // namespace
 
-std::unique_ptr<TBaseRecord> ReadRecord(TBiffReader& reader, const RecordHeader& header) {
-  const auto body = reader.ReadBytes(header.size);
-  std::unique_ptr<TBaseRecord> record =
-      CreateRecord(header.id, std::vector<std::uint8_t>(body.begin(), body.end()));
-  // A run of CONTINUE records is read in a loop, not by recursion: files can hold long runs.
-  RecordHeader next;
-  while (reader.PeekHeader(next)) {
-    if (next.id == rid::kContinue) {
-      reader.ReadHeader(next);
-      const auto bytes = reader.ReadBytes(next.size);
-      record->AppendContinue(std::make_unique<TContinueRecord>(
-          next.id, std::vector<std::uint8_t>(bytes.begin(), bytes.end())));
-      continue;
-    }
-    if (next.id == rid::kTable) {
-      auto* formula = dynamic_cast<TFormulaRecord*>(record.get());
-      if (formula == nullptr) throw XlsError(msg::kFileInvalid);
-      reader.ReadHeader(next);
-      std::unique_ptr<TBaseRecord> table = ReadRecord(reader, next);
-      formula->AttachTable(
-          std::unique_ptr<TTableRecord>(static_cast<TTableRecord*>(table.release())));
-      break;
-    }
-    if (next.id == rid::kString && !CanHaveTextResult(record->Id())) {
-      throw XlsError(msg::kFileInvalid);
-    }
-    break;
-  }
-  return record;
+const TRecordFactory& WorkbookRecordFactory() {
+  static const TWorkbookRecordFactory factory;
+  return factory;
 }
 
 }  // namespace chronolin

@@ -1,10 +1,10 @@
 #include "xls/workbook.h"
 
 #include "common/format.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/compound_file/xls_messages.h"
 #include "xls/record_factory.h"
-#include "xls/record_ids.h"
-#include "xls/xls_error.h"
-#include "xls/xls_messages.h"
+#include "xls/records/record_ids.h"
 
 namespace chronolin {
 
@@ -20,7 +20,7 @@ void TWorkbook::Clear() {
 
 void TWorkbook::Load(std::span<const std::uint8_t> stream) {
   Clear();
-  TBiffReader reader(stream);
+  TBiffReader reader(stream, &WorkbookRecordFactory());
   RecordHeader header;
   while (reader.ReadHeader(header) && header.id != 0) {
     std::unique_ptr<TBaseRecord> record = ReadRecord(reader, header);
@@ -40,7 +40,7 @@ void TWorkbook::Load(std::span<const std::uint8_t> stream) {
         sheets_.back()->Load(reader, std::move(owned));
         break;
       case rid::kBofChart:
-        sheets_.push_back(std::make_unique<TChart>(globals_));
+        sheets_.push_back(std::make_unique<TChart>(globals_, globals_.SST()));
         sheets_.back()->Load(reader, std::move(owned));
         break;
       default:

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "xls/chart.h"
-#include "xls/workbook_globals.h"
-#include "xls/worksheet.h"
+#include "xls/drawing/chart.h"
+#include "xls/globals/workbook_globals.h"
+#include "xls/sheet/worksheet.h"
 
 namespace chronolin {
 

@@ -1,9 +1,9 @@
 // Workbook-level edits: rows inserted, copied or deleted in one sheet with every formula and
 // name of the workbook following, and sheets copied.
 #include "common/format.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/compound_file/xls_messages.h"
 #include "xls/workbook.h"
-#include "xls/xls_error.h"
-#include "xls/xls_messages.h"
 
 namespace chronolin {
 

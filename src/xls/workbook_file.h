@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "xls/compound_file/xls_storage.h"
 #include "xls/workbook.h"
-#include "xls/xls_storage.h"
 
 namespace chronolin {
 

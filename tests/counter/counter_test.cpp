@@ -390,5 +390,125 @@ TEST_F(CounterTest, VisibilityWhileCounting) {
   EXPECT_FALSE(view.visible);
 }
 
+TEST_F(CounterTest, QuitAnsweredAfterTheLineDroppedUnderTheBoxBooksNothingMore) {
+  clock.tick = 86400000;  // a day since boot
+  StartCounter();
+  const HRASCONN h = ras.Connect("Fournisseur", RASCS_Connected);
+  Tick();
+  Tick();
+  Tick(5000);
+  view.duringBox = [&] {  // the box's own loop runs the tick that sees the line fall
+    ras.Drop(h);
+    Tick();
+  };
+  EXPECT_TRUE(counter->FormClose());
+  EXPECT_EQ(JournalText(), "07/12/2026 - 12:00:02 - Fournisseur - 00:00:06 (Conn.)\r\n");
+  EXPECT_EQ(settings.ReadDuree("Fournisseur"), "00:00:06");
+
+  // "Remise à zéro" answered once a connection began under the box: that one is not touched.
+  view.duringBox = [&] {
+    ras.Connect("Fournisseur", RASCS_Connected);
+    Tick();
+    Tick();
+    Tick(3000);
+  };
+  counter->RaZDCClick();
+  view.duringBox = nullptr;
+  Tick();
+  EXPECT_EQ(counter->Current(), 4);
+}
+
+TEST_F(CounterTest, NoOtherEntryIsChosenWhileCounting) {
+  StartCounter();
+  const HRASCONN h = ras.Connect("Fournisseur", RASCS_Connected);
+  Tick();
+  Tick();
+  Tick(4000);
+  counter->CnxClick("Secours");  // from a submenu opened before counting began
+  EXPECT_EQ(counter->Connexion().Name, "Fournisseur");
+  EXPECT_TRUE(ras.hungUp.empty());
+  EXPECT_TRUE(ras.dialled.empty());
+  ras.Drop(h);
+  Tick();
+  EXPECT_EQ(settings.ReadDuree("Fournisseur"), "00:00:05");
+  EXPECT_FALSE(settings.HasDuree("Secours"));
+}
+
+TEST_F(CounterTest, EntryNamesTheSettingsFileMustHold) {
+  ras.entries = {"Orange [3G]", "Ligne\nbrisée"};
+  StartCounter();
+  HRASCONN h = ras.Connect("Orange [3G]", RASCS_Connected);
+  Tick();
+  Tick();
+  Tick(4000);
+  ras.Drop(h);
+  Tick();
+  TCounter again({ras, clock, settings, journal, view, &launcher});
+  ASSERT_TRUE(again.Start());
+  EXPECT_EQ(again.Connexion().Name, "Orange [3G]");
+  EXPECT_EQ(again.MonthTotal(), 5);
+
+  // A name no section can hold: said once, and the count goes on in memory.
+  for (int i = 0; i < 2; ++i) {
+    h = ras.Connect("Ligne\nbrisée", RASCS_Connected);
+    Tick();
+    Tick();
+    Tick(2000);
+    ras.Drop(h);
+    Tick();
+  }
+  EXPECT_EQ(view.errors.size(), 1u);
+  EXPECT_EQ(counter->MonthTotal(), 6);
+  EXPECT_EQ(settings.ReadDuree("Orange [3G]"), "00:00:05");
+}
+
+TEST_F(CounterTest, StateAboveConnectedEndsTheCountWithItsTime) {
+  StartCounter();
+  const HRASCONN h = ras.Connect("Fournisseur", RASCS_Connected);
+  Tick();
+  Tick();
+  Tick(3000);
+  ras.SetState(h, RASCS_Disconnected);
+  Tick();
+  EXPECT_FALSE(counter->Counting());
+  EXPECT_EQ(settings.ReadDuree("Fournisseur"), "00:00:04");
+}
+
+TEST_F(CounterTest, AWaitingConnectionThatVanishesLeavesTheNextOneItsOwnDelayAndApplications) {
+  settings.WriteStartDelay("Fournisseur", 5);
+  StartCounter();
+  const HRASCONN first = ras.Connect("Fournisseur", RASCS_Connected);
+  Tick();
+  Tick();
+  EXPECT_EQ(launcher.launched, 1);
+  ras.Drop(first);
+  Tick(10000);
+  EXPECT_FALSE(counter->Counting());
+  EXPECT_FALSE(JournalExists());
+  EXPECT_EQ(launcher.closed, 0);
+
+  ras.Connect("Fournisseur", RASCS_Connected);
+  Tick();
+  EXPECT_FALSE(counter->Counting());  // the delay is waited out again
+  EXPECT_EQ(launcher.launched, 2);
+  // The session ends while waiting: nothing to hang up or journal, the settings saved.
+  view.pos = {7, 8};
+  counter->SessionEnd();
+  EXPECT_TRUE(ras.hungUp.empty());
+  EXPECT_FALSE(JournalExists());
+  EXPECT_EQ(settings.ReadWindowX(0), 7);
+}
+
+TEST_F(CounterTest, NeverVisibleStaysHiddenWhileCounting) {
+  settings.WriteVisible(kVisibleNever);
+  StartCounter();
+  EXPECT_FALSE(view.visible);
+  ras.Connect("Fournisseur", RASCS_Connected);
+  Tick();
+  Tick();
+  ASSERT_TRUE(counter->Counting());
+  EXPECT_FALSE(view.visible);
+}
+
 }  // namespace
 }  // namespace chronolin::testing

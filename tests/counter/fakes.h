@@ -13,12 +13,14 @@
 
 #include "counter/app_launcher.h"
 #include "counter/counter.h"
-#include "counter/journal.h"
 #include "counter/counter_view.h"
+#include "counter/journal.h"
 #include "platform/clock.h"
 #include "platform/ras_provider.h"
 #include "platform/regional.h"
 #include "settings/settings_file.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace chronolin::testing {
 
@@ -32,6 +34,7 @@ class FakeRas : public RasProvider {
   std::vector<std::string> entries;
   std::vector<Line> lines;
   std::uint32_t enumResult = 0;
+  std::uint32_t entriesResult = 0;
   int offline = 0;
   std::vector<HRASCONN> hungUp;
   std::vector<std::string> dialled;
@@ -44,9 +47,12 @@ class FakeRas : public RasProvider {
     for (auto& l : lines)
       if (l.handle == handle) l.state = state;
   }
-  void Drop(HRASCONN handle) { std::erase_if(lines, [&](const Line& l) { return l.handle == handle; }); }
+  void Drop(HRASCONN handle) {
+    std::erase_if(lines, [&](const Line& l) { return l.handle == handle; });
+  }
 
   std::uint32_t RasEnumEntriesA(std::vector<std::string>& out) override {
+    if (entriesResult != 0) return entriesResult;
     out = entries;
     return 0;
   }
@@ -136,26 +142,12 @@ class FakeLauncher : public AppLauncher {
   void CloseApplis() override { ++closed; }
 };
 
-// A fresh, empty directory removed at the end of the test.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-std::string ReadFile(const std::filesystem::path& path);
-void WriteFile(const std::filesystem::path& path, const std::string& text);
-
 // A counter over the fakes, with its settings and journal in a fresh directory.
 class CounterFixture : public ::testing::Test {
  protected:
   bool Start() {
-    counter = std::make_unique<TCounter>(
-        CounterServices{ras, clock, settings, journal, view, &launcher});
+    counter =
+        std::make_unique<TCounter>(CounterServices{ras, clock, settings, journal, view, &launcher});
     return counter->Start();
   }
   void Tick(std::uint32_t ms = 1000) {

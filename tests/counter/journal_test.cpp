@@ -62,6 +62,17 @@ TEST_F(JournalTest, MonthlyBlockAndClearing) {
   EXPECT_EQ(std::filesystem::file_size(Path()), 0u);
 }
 
+TEST_F(JournalTest, ALineCutShortIsEndedBeforeTheNextOne) {
+  WriteFile(Path(), "07/12/2026 - 14:03:27 - Fourn");
+  journal.WriteJournalEntry(Sample(), false);
+  EXPECT_EQ(ReadFile(Path()),
+            "07/12/2026 - 14:03:27 - Fourn\r\n"
+            "07/12/2026 - 14:03:27 - Fournisseur - 00:15:42 (Conn.)\r\n");
+  WriteFile(Path(), "07/12/2026\r");
+  journal.AppendMonthlyTotals({"Fournisseur - 00:00:01"});
+  EXPECT_EQ(ReadFile(Path()).substr(0, 16), "07/12/2026\r\n\r\n ");
+}
+
 TEST_F(JournalTest, RefusedWriteRaisesWithThePath) {
   const auto missing = dir.path() / "absent" / "Connexions.txt";
   Journal nowhere(missing, regional);

@@ -106,6 +106,23 @@ TEST_F(LauncherTest, ProgramDeafToTheCloseRequestIsKilledAtTheTimeOut) {
   EXPECT_TRUE(Gone(process->Pid()));
 }
 
+TEST_F(LauncherTest, AWrapperScriptsChildIsClosedWithIt) {
+  const std::string script = Path("wrapper.sh");
+  WriteFile(script, "#!/bin/sh\nsleep 300 &\necho $! > " + Path("child") + "\nwait\n");
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  applis = {{0, script, 0, 0, true}};
+  launcher.LaunchApplis();
+  std::string child;
+  ASSERT_TRUE(WaitFor([&] { return !(child = ReadFile(Path("child"))).empty(); }, 5s));
+  const std::string stat = "/proc/" + std::to_string(std::stoi(child)) + "/stat";
+  launcher.CloseApplis();
+  EXPECT_TRUE(WaitFor([&] {
+    const std::string text = ReadFile(stat);
+    return text.empty() || text.find(") Z") != std::string::npos;  // gone or being reaped
+  }, 3s)) << "the script's child still runs";
+  ::kill(std::stoi(child), SIGKILL);
+}
+
 TEST_F(LauncherTest, NothingToCloseGivesZeroAtOnceAndTouchesNoStranger) {
   applis = {{0, "/bin/true", 0, 0, true}};
   launcher.LaunchApplis();

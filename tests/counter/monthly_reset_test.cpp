@@ -73,11 +73,32 @@ TEST_F(MonthlyResetTest, MonthAndYearRules) {
   }
 }
 
-TEST_F(MonthlyResetTest, JournalFailureKeepsTheTotals) {
+TEST_F(MonthlyResetTest, JournalFailureKeepsTheTotalsAndTheResetIsTriedAgain) {
   std::filesystem::create_directory(dir.path() / "Connexions.txt");
   ASSERT_TRUE(Start());  // start-up goes on
   EXPECT_EQ(settings.ReadDuree("Fournisseur"), "12:34:56");
   EXPECT_EQ(counter->MonthTotal(), 45296);
+  ASSERT_EQ(view.errors.size(), 1u);
+  EXPECT_EQ(settings.ReadLastRun(0), 46037);  // 15/01/2026: still due
+  Tick();
+  EXPECT_EQ(view.errors.size(), 1u);
+
+  std::filesystem::remove(dir.path() / "Connexions.txt");
+  Tick();
+  EXPECT_EQ(settings.ReadDuree("Fournisseur"), "00:00:00");
+  EXPECT_EQ(counter->MonthTotal(), 0);
+  EXPECT_EQ(settings.ReadLastRun(0), 46054);
+}
+
+TEST_F(MonthlyResetTest, SectionsSpelledAnotherWayAreStillTheEntries) {
+  ras.entries = {" Fournisseur", "Secours"};
+  Write("[Paramètres]\r\nLastRun=15/01/2026\r\n"
+        "[FOURNISSEUR]\r\nRàZAuto=1\r\nDurée=01:00:00\r\nStartEvent=0\r\n"
+        "[secours ]\r\nDurée=02:00:00\r\n");
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(settings.ReadDuree("Fournisseur"), "00:00:00");
+  EXPECT_EQ(settings.ReadStartEvent("Fournisseur"), 0);
+  EXPECT_EQ(settings.ReadDuree("Secours"), "02:00:00");
 }
 
 TEST_F(MonthlyResetTest, NothingToResetWritesNoBlock) {

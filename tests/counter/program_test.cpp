@@ -1,4 +1,6 @@
 // The program without its window (--console), on the simulated line driven by chronolin-ras.
+#include <algorithm>
+#include <cstdlib>
 #include <regex>
 
 #include "counter/duree.h"
@@ -62,6 +64,62 @@ TEST_F(ProgramTest, SessionEndHangsUpTheCountedConnection) {
   const auto status = dir.path() / "status.txt";
   Run({CHRONOLIN_RAS_TOOL, "status"}, status);
   EXPECT_EQ(ReadFile(status), "");
+}
+
+// The same on NetworkManager: the project's stand-in daemon on a private bus plays the line.
+TEST_F(ProgramTest, NetworkManagerConnectionIsStoredAndJournalled) {
+  if (std::system("test -x /usr/bin/dbus-daemon -a -x /usr/bin/dbus-send && "
+                  "/usr/bin/python3 -c 'import dbus, gi.repository.GLib' 2>/dev/null") != 0)
+    GTEST_SKIP() << "needs dbus-daemon, dbus-send, python3-dbus and python3-gi";
+  const std::string data = CHRONOLIN_TEST_DATA "/nm";
+  const auto busOut = dir.path() / "bus.txt";
+  Spawn({"/usr/bin/dbus-daemon", "--config-file=" + data + "/bus.conf", "--nofork",
+         "--print-address=1"},
+        busOut, true);
+  std::string address;
+  ASSERT_TRUE(WaitFor([&] {
+    address = ReadFile(busOut);
+    return address.find('\n') != std::string::npos;
+  }, 10s));
+  address.erase(address.find('\n'));
+  WriteFile(dir.path() / "scenario.json", R"({"profiles": [{"id": "Fournisseur", "type": "gsm"}]})");
+  const auto nmOut = dir.path() / "nm.txt";
+  Spawn({"/usr/bin/python3", data + "/fake_nm.py", address, (dir.path() / "scenario.json").string(),
+         (dir.path() / "calls.log").string()},
+        nmOut, true);
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(nmOut).starts_with("ready"); }, 10s)) << ReadFile(nmOut);
+  std::replace(env_.begin(), env_.end(), std::string("CHRONOLIN_RAS=sim"),
+               std::string("CHRONOLIN_RAS=nm"));
+  env_.push_back("DBUS_SYSTEM_BUS_ADDRESS=" + address);
+  const auto nm = [&](const std::string& args) {
+    const std::string command = "DBUS_SESSION_BUS_ADDRESS='" + address +
+                                "' /usr/bin/dbus-send --session --print-reply "
+                                "--dest=org.freedesktop.NetworkManager " +
+                                args + " >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << args;
+  };
+
+  const pid_t program = StartProgram();
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(Out()).find("inactif") != std::string::npos; }, 10s))
+      << ReadFile(Out());
+  // Dialled from outside the program: the daemon activates the profile, the modem connects.
+  nm("/org/freedesktop/NetworkManager org.freedesktop.NetworkManager.ActivateConnection "
+     "objpath:/org/freedesktop/NetworkManager/Settings/1 objpath:/ objpath:/");
+  const std::string active = "objpath:/org/freedesktop/NetworkManager/ActiveConnection/1";
+  nm("/org/chronolin/FakeNm org.chronolin.FakeNm.SetState " + active + " uint32:2 uint32:100");
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(Out()).find("comptage") != std::string::npos; }, 10s))
+      << ReadFile(Out());
+  std::this_thread::sleep_for(3s);
+  nm("/org/chronolin/FakeNm org.chronolin.FakeNm.Drop " + active);
+
+  const std::regex line(
+      R"(^\d\d/\d\d/\d{4} - \d\d:\d\d:\d\d - Fournisseur - \d\d:\d\d:\d\d \(Conn\.\)\r\n$)");
+  ASSERT_TRUE(WaitFor([&] { return std::regex_match(JournalText(), line); }, 3s))
+      << JournalText() << "\n"
+      << ReadFile(Out());
+  EXPECT_GE(StoredSeconds(), 3);
+  EXPECT_LT(StoredSeconds(), 10);
+  EXPECT_EQ(Stop(program, SIGTERM), 0);
 }
 
 TEST_F(ProgramTest, EmptyPhonebookEndsTheProgram) {

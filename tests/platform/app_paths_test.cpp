@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "support/scratch_dir.h"
+
 namespace chronolin {
 namespace {
 
@@ -17,9 +19,7 @@ namespace fs = std::filesystem;
 class AppPathsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string name = (fs::temp_directory_path() / "chronolin-paths-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(name.data()), nullptr);
-    dir_ = name;
+    dir_ = scratch_.path();
     for (const char* var : {"CHRONOLIN_HOME", "XDG_CONFIG_HOME", "HOME"}) {
       const char* old = ::getenv(var);
       saved_[var] = old ? std::optional<std::string>(old) : std::nullopt;
@@ -35,10 +35,9 @@ class AppPathsTest : public ::testing::Test {
       else
         ::unsetenv(var.c_str());
     }
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
 
+  testing::TempDir scratch_;
   fs::path dir_;
   std::map<std::string, std::optional<std::string>> saved_;
 };

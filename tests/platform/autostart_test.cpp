@@ -10,6 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "support/files.h"
+#include "support/scratch_dir.h"
+
 namespace chronolin {
 namespace {
 
@@ -18,9 +21,7 @@ namespace fs = std::filesystem;
 class AutostartTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string name = (fs::temp_directory_path() / "chronolin-autostart-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(name.data()), nullptr);
-    root_ = name;
+    root_ = scratch_.path();
     for (const char* var : {"XDG_CONFIG_HOME", "HOME"}) {
       const char* value = std::getenv(var);
       saved_.emplace_back(var, value ? std::optional<std::string>(value) : std::nullopt);
@@ -31,14 +32,10 @@ class AutostartTest : public ::testing::Test {
     for (const auto& [var, value] : saved_) {
       value ? ::setenv(var, value->c_str(), 1) : ::unsetenv(var);
     }
-    std::error_code ec;
-    fs::remove_all(root_, ec);
   }
-  static std::string Slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
+  static std::string Slurp(const fs::path& file) { return testing::ReadFile(file); }
 
+  testing::TempDir scratch_;
   fs::path root_;
   std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
 };

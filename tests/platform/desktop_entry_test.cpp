@@ -5,6 +5,8 @@
 
 #include <fstream>
 
+#include "support/scratch_dir.h"
+
 namespace chronolin {
 namespace {
 
@@ -13,17 +15,11 @@ namespace fs = std::filesystem;
 class DesktopEntryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string name = (fs::temp_directory_path() / "chronolin-desktop-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(name.data()), nullptr);
-    root_ = name;
+    root_ = scratch_.path();
     search_.dataDirs = {root_ / "home", root_ / "system"};
     search_.locales = {"fr_FR", "fr"};
     search_.path = {root_ / "bin"};
     fs::create_directories(root_ / "bin");
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
   }
 
   fs::path Program(const std::string& name) {
@@ -38,6 +34,7 @@ class DesktopEntryTest : public ::testing::Test {
     std::ofstream(file, std::ios::binary) << text;
   }
 
+  testing::TempDir scratch_;
   fs::path root_;
   DesktopSearch search_;
 };

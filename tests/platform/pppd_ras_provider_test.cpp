@@ -103,10 +103,16 @@ TEST_F(PppdRasProviderTest, PhonebookIsThePeerFilesSortedWithoutBackups) {
     Write(paths_.peersDir / junk, "");
   fs::create_directories(paths_.peersDir / "adir");
   fs::create_symlink(paths_.peersDir / "isp", paths_.peersDir / "alias");
+  // The ppp package's template still holds its placeholder number: no peer until filled in.
+  const std::string provider = Slurp(CHRONOLIN_TEST_DATA "/ppp/provider.peer");
+  Write(paths_.peersDir / "provider", provider);
+  std::string filled = provider;
+  filled.replace(filled.find("-T ********"), 11, "-T 0123456789");
+  Write(paths_.peersDir / "filled", filled);
   PppdRasProvider ras(paths_, probe_);
   std::vector<std::string> entries{"stale"};
   ASSERT_EQ(ras.RasEnumEntriesA(entries), ERROR_SUCCESS_RAS);
-  EXPECT_THAT(entries, ElementsAre("alias", "isp", "office", "work"));
+  EXPECT_THAT(entries, ElementsAre("alias", "filled", "isp", "office", "work"));
 
   paths_.peersDir = dir_ / "missing";
   PppdRasProvider none(paths_, probe_);

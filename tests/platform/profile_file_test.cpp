@@ -10,6 +10,9 @@
 #include <functional>
 #include <iterator>
 
+#include "support/files.h"
+#include "support/scratch_dir.h"
+
 namespace chronolin {
 namespace {
 
@@ -39,22 +42,12 @@ std::string InChild(bool unprivileged, const std::function<std::string()>& body)
 class ProfileFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string name = (fs::temp_directory_path() / "chronolin-profile-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(name.data()), nullptr);
-    dir_ = name;
+    dir_ = scratch_.path();
     fs::permissions(dir_, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
-  }
   fs::path Ini() const { return dir_ / "Chronolin.ini"; }
-  void Put(std::string_view text) const { std::ofstream(Ini(), std::ios::binary) << text; }
-  static std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
+  void Put(std::string_view text) const { testing::WriteFile(Ini(), std::string(text)); }
+  static std::string Slurp(const fs::path& p) { return testing::ReadFile(p); }
   std::size_t FilesInDir() const {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
   }
@@ -68,6 +61,7 @@ class ProfileFileTest : public ::testing::Test {
     }
   }
 
+  testing::TempDir scratch_;
   fs::path dir_;
 };
 
@@ -160,7 +154,7 @@ TEST_F(ProfileFileTest, UnrepresentableNamesAndValuesAreRejectedAndTheFileKept) 
   Put("[A]\r\nk=1\r\n");
   ProfileFile f(Ini());
   const std::tuple<const char*, const char*, const char*> cases[] = {
-      {"A", "k", "two\r\nlines"}, {"A", "k", "x\ny"}, {"A]", "k", "v"},  {"A\n", "k", "v"},
+      {"A", "k", "two\r\nlines"}, {"A", "k", "x\ny"}, {"A\r", "k", "v"},  {"A\n", "k", "v"},
       {"A", "k=v", "v"},          {"A", "  ", "v"},   {"A", "[k]", "v"}, {"A", ";k", "v"}};
   for (const auto& [section, key, value] : cases) {
     EXPECT_THROW(f.WriteString(section, key, value), std::invalid_argument) << section << key;
@@ -213,6 +207,33 @@ TEST_F(ProfileFileTest, RewritesKeepPermissionsAndSymbolicLinks) {
   EXPECT_TRUE(fs::is_symlink(Ini()));
   EXPECT_EQ(Slurp(real), "[A]\r\nk=2\r\n");
   EXPECT_EQ(fs::status(real).permissions(), mode);
+}
+
+}  // namespace
+}  // namespace chronolin
+
+namespace chronolin {
+namespace {
+
+TEST_F(ProfileFileTest, SectionNamesHoldingBracketsAndLeftoversWithoutAName) {
+  Put("[Appli]\r\n1=/bin/a\r\n=orphan\r\n[Cassé\r\n2=/bin/b\r\n");
+  ProfileFile f(Ini());
+  // Lines under a header that never closes belong to no section; "=x" names no key.
+  EXPECT_EQ(f.ReadSectionValues("Appli"), (std::vector<std::string>{"1=/bin/a"}));
+  EXPECT_EQ(f.ReadSections(), (std::vector<std::string>{"Appli"}));
+
+  f.WriteString("Orange [3G]", "Durée", "00:01:00");
+  f.WriteString("Orange [3G]", "Durée", "00:02:00");
+  EXPECT_EQ(f.ReadString("orange [3g]", "Durée", "?"), "00:02:00");
+  EXPECT_EQ(f.ReadSections(), (std::vector<std::string>{"Appli", "Orange [3G]"}));
+
+  // A batch is all or nothing, checked before the file is touched.
+  const std::string before = Slurp(Ini());
+  EXPECT_THROW(f.Apply({{"B", "k", "1"}, {"Bad\nname", "k", "1"}}), std::invalid_argument);
+  EXPECT_EQ(Slurp(Ini()), before);
+  f.Apply({{"B", "k", "1"}, {"Orange [3G]", "", "", true}});
+  EXPECT_EQ(f.ReadSections(), (std::vector<std::string>{"Appli", "B"}));
+  EXPECT_TRUE(SameProfileName(" FOURNISSEUR ", "Fournisseur"));
 }
 
 }  // namespace

@@ -1,36 +1,30 @@
 #pragma once
 // A fresh directory for a settings file, removed after the test.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace chronolin {
 
 class IniFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string name =
-        (std::filesystem::temp_directory_path() / "chronolin-settings-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(name.data()), nullptr);
-    dir_ = name;
+    scratch_ = std::make_unique<chronolin::testing::TempDir>();
+    dir_ = scratch_->path();
   }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
+  void TearDown() override { scratch_.reset(); }
 
   std::filesystem::path Ini() const { return dir_ / "Chronolin.ini"; }
-  void Put(std::string_view text) const { std::ofstream(Ini(), std::ios::binary) << text; }
-  std::string Slurp() const {
-    std::ifstream in(Ini(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
+  void Put(std::string_view text) const { chronolin::testing::WriteFile(Ini(), std::string(text)); }
+  std::string Slurp() const { return chronolin::testing::ReadFile(Ini()); }
 
+  std::unique_ptr<chronolin::testing::TempDir> scratch_;
   std::filesystem::path dir_;
 };
 

@@ -320,6 +320,21 @@ TEST_F(ParamFormTest, OkWritesEverythingInOrderAndReplacesTheList) {
   EXPECT_TRUE(form->StartWithSession());
 }
 
+TEST_F(ParamFormTest, OkWritesEveryEntryTheFileCanHoldAndSaysOnceWhichItCannot) {
+  entries_ = {"Orange [3G]", "Ligne\nbrisée", "Secours"};
+  applis_ = {App("/bin/a", 500)};
+  auto form = Open();
+  Tick(form->OffLineCheckBox());
+  Click(form->ButtonOk());
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_NE(errors_[0].find("Ligne"), std::string::npos);
+  EXPECT_EQ(settings_->Sections(),
+            (std::vector<std::string>{"Paramètres", "Orange [3G]", "Secours", "Appli"}));
+  EXPECT_TRUE(settings_->ReadRazAutoForReset("Orange [3G]"));
+  EXPECT_EQ(settings_->ReadApplis().size(), 1u);
+  EXPECT_FALSE(settings_->ReadSetOffLineState());
+}
+
 TEST_F(ParamFormTest, CancelLeavesFileListAndOfflineFlagUntouched) {
   const std::string before = "[Paramètres]\r\nVisible=0\r\n[Maison]\r\nDurée=01:00:00\r\n";
   Put(before);

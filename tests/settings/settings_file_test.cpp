@@ -98,6 +98,12 @@ TEST_F(SettingsFileTest, ApplisReadInFileOrderUpToTen) {
   EXPECT_EQ(ten[0], TAppli{.CmdLine = "a"});
 }
 
+TEST_F(SettingsFileTest, ApplisWithoutACommandLineAreNone) {
+  Put("[Appli]\r\n1=\r\n2=  ,500,0,1\r\n=/bin/orphan\r\n3=/bin/true\r\n[Open\r\n4=/bin/false\r\n");
+  SettingsFile s(Ini(), fr_);
+  EXPECT_EQ(s.ReadApplis(), TAppliList{TAppli{.CmdLine = "/bin/true"}});
+}
+
 TEST_F(SettingsFileTest, WriteApplisReplacesTheSection) {
   Put("[Appli]\r\n1=old,0,0,1\r\n7=older,0,0,1\r\n[Paramètres]\r\nAutoRun=1\r\n");
   SettingsFile s(Ini(), fr_);

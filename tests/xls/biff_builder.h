@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "xls/biff_bytes.h"
-#include "xls/biff_stream.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/records/biff_bytes.h"
+#include "xls/records/biff_stream.h"
 #include "xls/workbook.h"
-#include "xls/xls_error.h"
 
 namespace chronolin::bifftest {
 

@@ -12,12 +12,13 @@
 #include <functional>
 
 #include "biff_builder.h"
-#include "xls/formula_record.h"
-#include "xls/md5.h"
-#include "xls/record_ids.h"
-#include "xls/rk_value.h"
+#include "support/run_tool.h"
+#include "xls/cells/formula_record.h"
+#include "xls/cells/rk_value.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/drawing/md5.h"
+#include "xls/records/record_ids.h"
 #include "xls/workbook_file.h"
-#include "xls/xls_error.h"
 
 namespace chronolin {
 namespace {
@@ -304,14 +305,8 @@ TEST(Drawings, CommentTextsAndPicturesOfARealFile) {
 
 // The tool's edits on a real file, read back by an independent reader.
 std::string RunShell(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return "popen failed";
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  const int raw = pclose(pipe);
-  return WIFEXITED(raw) && WEXITSTATUS(raw) == 0 ? "" : output + "(failed)";
+  const testing::ToolRun run = testing::RunCommand(command);
+  return run.status == 0 ? "" : run.output + "(failed)";
 }
 
 TEST(EditedFixture, RowsCopiedUnderATotalAndSheetsCopiedWithTheirShapes) {
@@ -335,7 +330,6 @@ TEST(EditedFixture, RowsCopiedUnderATotalAndSheetsCopiedWithTheirShapes) {
   EXPECT_EQ(RunShell("/usr/bin/python3 '" + checks + "' shapes '" + sheets + "'"), "");
   std::filesystem::remove_all(dir);
 }
-
 
 // The tool's --formulas-only copy of rows 6-7 (with a comment in row 7) set against the full
 // copy of the same rows: the copies keep their row formats, formulas and comments and lose

@@ -16,9 +16,11 @@
 #include <gtest/gtest.h>
 
 #include "biff_builder.h"
-#include "xls/record_ids.h"
+#include "support/files.h"
+#include "support/run_tool.h"
+#include "xls/compound_file/xls_storage.h"
+#include "xls/records/record_ids.h"
 #include "xls/workbook.h"
-#include "xls/xls_storage.h"
 
 namespace chronolin {
 namespace {
@@ -26,33 +28,21 @@ namespace {
 namespace fs = std::filesystem;
 using namespace bifftest;
 
-struct ShellRun {
-  int status = -1;
-  std::string output;
-};
+using ShellRun = testing::ToolRun;
 
 ShellRun Shell(const std::string& command) {
-  ShellRun run;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-  const int raw = pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return run;
+  return testing::RunCommand(command);
 }
 
 std::string Quote(const std::string& s) {
-  return "'" + s + "'";
+  return testing::ShellQuote(s);
 }
 std::string Tool() {
   return CHRONOLIN_XLS_TOOL;
 }
 
 Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return testing::ReadBytes(path);
 }
 
 std::vector<std::string> Fixtures() {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "biff_builder.h"
-#include "xls/record_ids.h"
-#include "xls/xls_error.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/records/record_ids.h"
 
 namespace chronolin {
 namespace {

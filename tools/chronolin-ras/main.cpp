@@ -27,6 +27,7 @@ constexpr const char* kUsage =
     "       chronolin-ras drop NAME\n"
     "       chronolin-ras hangup NAME\n"
     "       chronolin-ras status\n"
+    "       chronolin-ras --help | --version\n"
     "\n"
     "list prints the phonebook, one name per line. dial prints the connection's handle; the\n"
     "line authenticates --auth-after seconds after dialling (default 1) and is connected after\n"
@@ -186,6 +187,10 @@ int main(int argc, char** argv) {
   const std::string verb = argc > 1 ? argv[1] : "";
   if (verb == "--help" || verb == "-h") {
     std::fputs(kUsage, stdout);
+    return kExitOk;
+  }
+  if (verb == "--version") {
+    std::puts("chronolin-ras " CHRONOLIN_VERSION);
     return kExitOk;
   }
   std::optional<Failure> failure;

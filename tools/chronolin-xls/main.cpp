@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "common/text_codec.h"
-#include "xls/biff_stream.h"
+#include "xls/records/biff_stream.h"
 #include "xls/workbook_file.h"
 
 namespace chronolin {
@@ -220,17 +220,20 @@ bool RunEdit(int argc, char** argv) {
   return true;
 }
 
+constexpr const char* kUsage =
+    "usage: chronolin-xls roundtrip IN OUT\n"
+    "       chronolin-xls dump IN\n"
+    "       chronolin-xls set IN OUT SHEET ROW COL VALUE\n"
+    "       chronolin-xls insert-copy-rows IN OUT SHEET FIRST LAST DEST COUNT "
+    "[--formulas-only]\n"
+    "       chronolin-xls delete-rows IN OUT SHEET FIRST COUNT\n"
+    "       chronolin-xls copy-sheet IN OUT SOURCE POSITION COUNT\n"
+    "       chronolin-xls comment IN OUT SHEET ROW INDEX TEXT\n"
+    "       chronolin-xls picture IN OUT SHEET ROW INDEX FILE TYPE\n"
+    "       chronolin-xls --help | --version\n";
+
 int Usage() {
-  std::fprintf(stderr,
-               "usage: chronolin-xls roundtrip IN OUT\n"
-               "       chronolin-xls dump IN\n"
-               "       chronolin-xls set IN OUT SHEET ROW COL VALUE\n"
-               "       chronolin-xls insert-copy-rows IN OUT SHEET FIRST LAST DEST COUNT "
-               "[--formulas-only]\n"
-               "       chronolin-xls delete-rows IN OUT SHEET FIRST COUNT\n"
-               "       chronolin-xls copy-sheet IN OUT SOURCE POSITION COUNT\n"
-               "       chronolin-xls comment IN OUT SHEET ROW INDEX TEXT\n"
-               "       chronolin-xls picture IN OUT SHEET ROW INDEX FILE TYPE\n");
+  std::fputs(kUsage, stderr);
   return 2;
 }
 
@@ -241,6 +244,14 @@ int main(int argc, char** argv) {
   using namespace chronolin;
   if (argc < 2) return Usage();
   const std::string command = argv[1];
+  if (command == "--help" || command == "-h") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (command == "--version") {
+    std::puts("chronolin-xls " CHRONOLIN_VERSION);
+    return 0;
+  }
   try {
     if (command == "roundtrip" && argc == 4) {
       Roundtrip(argv[2], argv[3]);

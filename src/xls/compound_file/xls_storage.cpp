@@ -1,0 +1,106 @@
+#include "xls/compound_file/xls_storage.h"
+
+#include <utility>
+
+#include "common/format.h"
+#include "common/text_codec.h"
+#include "xls/compound_file/ole2_storage.h"
+
+namespace chronolin {
+
+TXlsStorage::TXlsStorage(std::u16string name)
+    : name_(std::move(name)), children_(std::make_unique<TXlsStorageList>()) {}
+
+TXlsStorage::~TXlsStorage() = default;
+
+void TXlsStorage::Save(TOle2Storage& storage) const {
+  if (!data_.empty()) {
+    TOle2Stream stream(storage, name_);
+    stream.Write(data_);
+  } else if (children_->Count() > 0) {
+    TOle2SubStorage sub(storage, name_);
+    for (size_t i = 0; i < children_->Count(); ++i) children_->Item(i).Save(storage);
+  }
+}
+
+TXlsStorageList::TXlsStorageList() = default;
+TXlsStorageList::~TXlsStorageList() = default;
+TXlsStorageList::TXlsStorageList(TXlsStorageList&&) noexcept = default;
+TXlsStorageList& TXlsStorageList::operator=(TXlsStorageList&&) noexcept = default;
+
+TXlsStorage& TXlsStorageList::Item(size_t index) {
+  if (index >= nodes_.size()) throw XlsError(Format("List index out of bounds (%zu)", index));
+  return *nodes_[index];
+}
+
+const TXlsStorage& TXlsStorageList::Item(size_t index) const {
+  return const_cast<TXlsStorageList*>(this)->Item(index);
+}
+
+TXlsStorage& TXlsStorageList::Add(std::u16string name) {
+  nodes_.push_back(std::make_unique<TXlsStorage>(std::move(name)));
+  return *nodes_.back();
+}
+
+void TXlsStorageList::Clear() {
+  nodes_.clear();
+}
+
+void TXlsStorageList::LoadFromFile(const std::string& fileName) {
+  Clear();
+  TOle2Storage storage(fileName, TOle2Mode::Read);
+  ReadStorage(*this, storage);
+}
+
+void TXlsStorageList::LoadFromMemory(std::vector<uint8_t> document, const std::string& name) {
+  Clear();
+  TOle2Storage storage(std::move(document), name);
+  ReadStorage(*this, storage);
+}
+
+void TXlsStorageList::ReadStorage(TXlsStorageList& list, TOle2Storage& storage) {
+  for (const TOle2Element& element : storage.ListElements()) {
+    if (element.type == kOle2StorageElement) {
+      TOle2SubStorage sub(storage, element.name);
+      TXlsStorage& node = list.Add(element.name);
+      ReadStorage(node.Children(), storage);
+    } else if (element.type == kOle2StreamElement) {
+      TOle2Stream stream(storage, element.name);
+      TXlsStorage& node = list.Add(element.name);
+      node.Data().resize(stream.Size());
+      stream.Read(node.Data().data(), node.Data().size());
+    }
+  }
+}
+
+const std::vector<uint8_t>& TXlsStorageList::FindStream(std::u16string_view name) const {
+  for (const auto& node : nodes_) {
+    if (node->Name() == name) return node->Data();
+  }
+  throw XlsError(Format("Can't open Stream \"%s\"", Utf16ToUtf8(name).c_str()));
+}
+
+void TXlsStorageList::SaveWithWorkbook(TOle2Storage& storage,
+                                       std::span<const uint8_t> workbook) const {
+  for (const auto& node : nodes_) {
+    if (node->Name() != kWorkbookStreamName) node->Save(storage);
+  }
+  TOle2Stream stream(storage, kWorkbookStreamName);
+  stream.Write(workbook.data(), workbook.size());
+}
+
+void TXlsStorageList::SaveToFile(const std::string& fileName,
+                                 std::span<const uint8_t> workbook) const {
+  TOle2Storage storage(fileName, TOle2Mode::Write);
+  SaveWithWorkbook(storage, workbook);
+  storage.Finish();
+}
+
+void TXlsStorageList::SaveToBuffer(std::vector<uint8_t>& target,
+                                   std::span<const uint8_t> workbook) const {
+  TOle2Storage storage(target);
+  SaveWithWorkbook(storage, workbook);
+  storage.Finish();
+}
+
+}  // namespace chronolin

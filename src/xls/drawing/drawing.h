@@ -1,0 +1,83 @@
+#pragma once
+// The drawing of a worksheet: its DgContainer, with the OBJ and TXO records of its shapes.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "xls/drawing/drawing_group.h"
+#include "xls/drawing/escher_record.h"
+#include "xls/records/biff_stream.h"
+
+namespace chronolin {
+
+class TWorkbookGlobals;
+class TSST;
+
+// Picture types of a replacement, by their names "EMF", "WMF", "JPEG", "PNG".
+enum class TPictureType { kEmf = 2, kWmf = 3, kJpeg = 5, kPng = 6, kDib = 7 };
+
+class TDrawing {
+ public:
+  TDrawing() = default;
+  TDrawing(const TDrawing&) = delete;
+  TDrawing& operator=(const TDrawing&) = delete;
+
+  bool Loaded() const { return root_ != nullptr; }
+  // Reads the DgContainer starting in `first` (an MSODRAWING record) together with the OBJ
+  // and TXO records that follow its client atoms, and any embedded chart sub-stream.
+  void Load(TBiffReader& reader, std::unique_ptr<TBaseRecord> first, TWorkbookGlobals& globals,
+            TSST& sst);
+  void Clear();
+  std::unique_ptr<TDrawing> Clone() const;
+
+  const TEscherRecord* Root() const { return root_.get(); }
+  const std::vector<TEscherClientAnchorRecord*>& Anchors() const { return anchors_; }
+  const std::vector<TEscherClientDataRecord*>& Objects() const { return objects_; }
+  const std::vector<TEscherSPRecord*>& Shapes() const { return shapes_; }  // by shape id
+  const std::vector<TEscherOPTRecord*>& Pictures() const { return pictures_; }
+  // The client data whose OBJ has this object id, or null.
+  TEscherClientDataRecord* FindObject(std::uint16_t object_id) const;
+
+  // MSODRAWING records, each ending at a client atom and followed by its OBJ or TXO record.
+  void SaveToStream(TOutStream& out) const;
+  std::int64_t TotalSize() const;
+
+  // Editing. The shapes are the children of the top group container; a comment's shape comes
+  // and goes with its note, the others with the rows their anchor lies in.
+  // Anchor rows >= from move by delta (rows inserted).
+  void ShiftAnchors(int from, int delta);
+  // Removes the shapes (comments aside) lying wholly in rows [first, first + count), then moves
+  // later anchors up.
+  void DeleteRows(int first, int count, TDrawingGroup& group);
+  // Clones the shapes (comments aside) anchored within rows [first, last], moved by delta.
+  void CopyRows(int first, int last, int delta, TDrawingGroup& group);
+  // Clones the shape of a comment object, moved by delta; the clone's object id, or 0.
+  std::uint16_t CloneObject(std::uint16_t object_id, int delta, TDrawingGroup& group);
+  void RemoveObject(std::uint16_t object_id, TDrawingGroup& group);
+  // A copied sheet's drawing: a drawing id and shape ids of its own, blips counted again.
+  void TakeNewIdentity(TDrawingGroup& group);
+  // The text box of the shape holding `object`, or null.
+  TEscherClientTextBoxRecord* TextBoxOf(const TEscherClientDataRecord* object) const;
+  // First row of the anchor of picture `index`, -1 without one.
+  int PictureRow(std::size_t index) const;
+  // Replaces picture `index` with a new blip store entry of the given bytes.
+  void ReplacePicture(std::size_t index, std::span<const std::uint8_t> bytes, TPictureType type,
+                      TDrawingGroup& group);
+
+ private:
+  void BuildCaches();
+  TEscherContainerRecord* TopGroup() const;
+  TEscherRecord* Dg() const;
+  // Gives every shape of `unit` a new shape id, takes the blip references again.
+  void AdoptClone(TEscherRecord& unit, TDrawingGroup& group, bool new_object_ids);
+  std::uint16_t NextObjectId() const;
+
+  std::unique_ptr<TEscherRecord> root_;
+  std::vector<TEscherClientAnchorRecord*> anchors_;
+  std::vector<TEscherClientDataRecord*> objects_;
+  std::vector<TEscherSPRecord*> shapes_;
+  std::vector<TEscherOPTRecord*> pictures_;
+};
+
+}  // namespace chronolin

@@ -1,0 +1,347 @@
+// Editing a sheet's drawing with its rows: shapes moved, cloned and removed, pictures replaced.
+#include <algorithm>
+#include <functional>
+
+#include "common/format.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/compound_file/xls_messages.h"
+#include "xls/drawing/drawing.h"
+#include "xls/drawing/md5.h"
+#include "xls/records/biff_bytes.h"
+
+namespace chronolin {
+
+namespace {
+
+constexpr std::uint16_t kCommentKind = 25;  // OBJ kind of a cell comment
+constexpr std::uint16_t kBlipProperty = 0x0104;
+
+void ForEach(TEscherRecord& record, const std::function<void(TEscherRecord&)>& f) {
+  f(record);
+  if (!record.IsContainer()) return;
+  auto& container = static_cast<TEscherContainerRecord&>(record);
+  for (std::size_t i = 0; i < container.ChildCount(); ++i) ForEach(container.Child(i), f);
+}
+
+TEscherClientAnchorRecord* AnchorOf(TEscherRecord& unit) {
+  TEscherClientAnchorRecord* anchor = nullptr;
+  ForEach(unit, [&](TEscherRecord& r) {
+    if (anchor == nullptr && r.Type() == escher::kClientAnchor) {
+      anchor = static_cast<TEscherClientAnchorRecord*>(&r);
+    }
+  });
+  return anchor;
+}
+
+TEscherClientDataRecord* ObjectOf(TEscherRecord& unit) {
+  TEscherClientDataRecord* data = nullptr;
+  ForEach(unit, [&](TEscherRecord& r) {
+    if (data == nullptr && r.Type() == escher::kClientData) {
+      data = static_cast<TEscherClientDataRecord*>(&r);
+    }
+  });
+  return data;
+}
+
+bool IsComment(TEscherRecord& unit) {
+  const TEscherClientDataRecord* data = ObjectOf(unit);
+  return data != nullptr && data->Obj() != nullptr && data->Obj()->Kind() == kCommentKind;
+}
+
+// The blip store indexes (1-based) the pictures of a unit refer to, as (record, offset).
+template <class F>
+void ForEachBlipReference(TEscherRecord& unit, F&& f) {
+  ForEach(unit, [&](TEscherRecord& r) {
+    if (r.Type() != escher::kOPT) return;
+    auto& opt = static_cast<TEscherDataRecord&>(r);
+    for (std::size_t i = 0; i < r.Instance(); ++i) {
+      const std::uint16_t id = opt.Get16(6 * i);
+      if ((id & 0x3FFF) == kBlipProperty && (id & 0x4000)) f(opt, 6 * i + 2);
+    }
+  });
+}
+
+void MoveAnchor(TEscherClientAnchorRecord& anchor, int delta) {
+  auto moved = [&](int row) {
+    return static_cast<std::uint16_t>(std::clamp(row + delta, 0, 0xFFFF));
+  };
+  anchor.SetRows(moved(anchor.FirstRow()), moved(anchor.LastRow()));
+}
+
+}  // namespace
+
+TEscherContainerRecord* TDrawing::TopGroup() const {
+  if (!root_ || !root_->IsContainer()) return nullptr;
+  auto& container = static_cast<TEscherContainerRecord&>(*root_);
+  for (std::size_t i = 0; i < container.ChildCount(); ++i) {
+    if (container.Child(i).Type() == escher::kSpgrContainer) {
+      return static_cast<TEscherContainerRecord*>(&container.Child(i));
+    }
+  }
+  return nullptr;
+}
+
+TEscherRecord* TDrawing::Dg() const {
+  if (!root_ || !root_->IsContainer()) return nullptr;
+  auto& container = static_cast<TEscherContainerRecord&>(*root_);
+  for (std::size_t i = 0; i < container.ChildCount(); ++i) {
+    if (container.Child(i).Type() == escher::kDg) return &container.Child(i);
+  }
+  return nullptr;
+}
+
+std::uint16_t TDrawing::NextObjectId() const {
+  std::uint16_t next = 1;
+  for (const auto* object : objects_) {
+    if (object->Obj() != nullptr && object->Obj()->ObjectId() >= next) {
+      next = static_cast<std::uint16_t>(object->Obj()->ObjectId() + 1);
+    }
+  }
+  return next;
+}
+
+void TDrawing::ShiftAnchors(int from, int delta) {
+  for (auto* anchor : anchors_) {
+    auto moved = [&](std::uint16_t row) {
+      return row >= from ? static_cast<std::uint16_t>(std::min(row + delta, 0xFFFF)) : row;
+    };
+    anchor->SetRows(moved(anchor->FirstRow()), moved(anchor->LastRow()));
+  }
+}
+
+void TDrawing::AdoptClone(TEscherRecord& unit, TDrawingGroup& group, bool new_object_ids) {
+  auto* dg = static_cast<TEscherDataRecord*>(Dg());
+  if (dg == nullptr) throw XlsError(msg::kEscherProcessing);
+  std::uint32_t max_id = 0;
+  for (const auto* sp : shapes_) max_id = std::max(max_id, sp->ShapeId());
+  std::uint16_t object_id = NextObjectId();
+  ForEach(unit, [&](TEscherRecord& r) {
+    if (r.Type() == escher::kSp) {
+      auto& sp = static_cast<TEscherDataRecord&>(r);
+      const std::uint32_t id = group.AllocateShapeId(dg->Instance(), max_id + 1);
+      max_id = std::max(max_id, id);
+      sp.Set32(0, id);
+      dg->Set32(0, dg->Get32(0) + 1);
+      dg->Set32(4, std::max(dg->Get32(4), id));
+    } else if (r.Type() == escher::kClientData && new_object_ids) {
+      auto& data = static_cast<TEscherClientDataRecord&>(r);
+      if (data.Obj() != nullptr) data.Obj()->SetObjectId(object_id++);
+    }
+  });
+  ForEachBlipReference(unit, [&](TEscherDataRecord& opt, std::size_t at) {
+    group.AddBlipReference(opt.Get32(at), +1);
+  });
+}
+
+void TDrawing::DeleteRows(int first, int count, TDrawingGroup& group) {
+  if (!root_) return;
+  const int end = first + count;
+  TEscherContainerRecord* top = TopGroup();
+  if (top != nullptr) {
+    auto* dg = static_cast<TEscherDataRecord*>(Dg());
+    for (std::size_t i = top->ChildCount(); i-- > 0;) {
+      TEscherRecord& unit = top->Child(i);
+      TEscherClientAnchorRecord* anchor = AnchorOf(unit);
+      if (anchor == nullptr || IsComment(unit)) continue;
+      if (anchor->FirstRow() < first || anchor->LastRow() >= end) continue;
+      std::uint32_t shapes = 0;
+      ForEach(unit, [&](TEscherRecord& r) { shapes += r.Type() == escher::kSp; });
+      ForEachBlipReference(unit, [&](TEscherDataRecord& opt, std::size_t at) {
+        group.AddBlipReference(opt.Get32(at), -1);
+      });
+      top->ExtractChild(i);
+      group.ShapesRemoved(shapes);
+      if (dg != nullptr) dg->Set32(0, dg->Get32(0) >= shapes ? dg->Get32(0) - shapes : 0);
+    }
+  }
+  BuildCaches();
+  for (auto* anchor : anchors_) {
+    auto moved = [&](int row) {
+      if (row >= end) return static_cast<std::uint16_t>(row - count);
+      return static_cast<std::uint16_t>(row >= first ? first : row);
+    };
+    anchor->SetRows(moved(anchor->FirstRow()), moved(anchor->LastRow()));
+  }
+}
+
+void TDrawing::CopyRows(int first, int last, int delta, TDrawingGroup& group) {
+  TEscherContainerRecord* top = TopGroup();
+  if (top == nullptr) return;
+  const std::size_t count = top->ChildCount();
+  std::vector<std::unique_ptr<TEscherRecord>> clones;
+  for (std::size_t i = 0; i < count; ++i) {
+    TEscherRecord& unit = top->Child(i);
+    TEscherClientAnchorRecord* anchor = AnchorOf(unit);
+    if (anchor == nullptr || IsComment(unit)) continue;
+    if (anchor->FirstRow() < first || anchor->LastRow() > last) continue;
+    const TEscherClientDataRecord* data = ObjectOf(unit);
+    if (data != nullptr && data->Obj() != nullptr && data->Obj()->IsEmbeddedOle()) {
+      throw XlsError(msg::kCantCopyOle);
+    }
+    clones.push_back(unit.Clone());
+  }
+  for (auto& clone : clones) {
+    MoveAnchor(*AnchorOf(*clone), delta);
+    AdoptClone(*clone, group, true);
+    top->InsertChild(top->ChildCount(), std::move(clone));
+    BuildCaches();
+  }
+}
+
+std::uint16_t TDrawing::CloneObject(std::uint16_t object_id, int delta, TDrawingGroup& group) {
+  TEscherContainerRecord* top = TopGroup();
+  if (top == nullptr) return 0;
+  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
+    TEscherClientDataRecord* data = ObjectOf(top->Child(i));
+    if (data == nullptr || data->Obj() == nullptr || data->Obj()->ObjectId() != object_id) continue;
+    std::unique_ptr<TEscherRecord> clone = top->Child(i).Clone();
+    if (TEscherClientAnchorRecord* anchor = AnchorOf(*clone)) MoveAnchor(*anchor, delta);
+    AdoptClone(*clone, group, true);
+    const std::uint16_t id = ObjectOf(*clone)->Obj()->ObjectId();
+    top->InsertChild(top->ChildCount(), std::move(clone));
+    BuildCaches();
+    return id;
+  }
+  return 0;
+}
+
+void TDrawing::RemoveObject(std::uint16_t object_id, TDrawingGroup& group) {
+  TEscherContainerRecord* top = TopGroup();
+  if (top == nullptr) {
+    if (FindObject(object_id) != nullptr) throw XlsError(msg::kEscherLoading);
+    return;
+  }
+  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
+    TEscherClientDataRecord* data = ObjectOf(top->Child(i));
+    if (data == nullptr || data->Obj() == nullptr || data->Obj()->ObjectId() != object_id) continue;
+    std::uint32_t shapes = 0;
+    ForEach(top->Child(i), [&](TEscherRecord& r) { shapes += r.Type() == escher::kSp; });
+    ForEachBlipReference(top->Child(i), [&](TEscherDataRecord& opt, std::size_t at) {
+      group.AddBlipReference(opt.Get32(at), -1);
+    });
+    top->ExtractChild(i);
+    group.ShapesRemoved(shapes);
+    if (auto* dg = static_cast<TEscherDataRecord*>(Dg())) {
+      dg->Set32(0, dg->Get32(0) >= shapes ? dg->Get32(0) - shapes : 0);
+    }
+    BuildCaches();
+    return;
+  }
+}
+
+void TDrawing::TakeNewIdentity(TDrawingGroup& group) {
+  auto* dg = static_cast<TEscherDataRecord*>(Dg());
+  if (dg == nullptr) return;
+  const std::uint32_t drawing_id = group.NewDrawingId();
+  dg->SetInstance(static_cast<std::uint16_t>(drawing_id));
+  std::uint32_t last = 0;
+  ForEach(*root_, [&](TEscherRecord& r) {
+    if (r.Type() != escher::kSp) return;
+    last = group.AllocateShapeId(drawing_id, last + 1);
+    static_cast<TEscherDataRecord&>(r).Set32(0, last);
+  });
+  dg->Set32(4, last);
+  ForEachBlipReference(*root_, [&](TEscherDataRecord& opt, std::size_t at) {
+    group.AddBlipReference(opt.Get32(at), +1);
+  });
+  BuildCaches();
+}
+
+TEscherClientTextBoxRecord* TDrawing::TextBoxOf(const TEscherClientDataRecord* object) const {
+  TEscherContainerRecord* top = TopGroup();
+  if (top == nullptr || object == nullptr) return nullptr;
+  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
+    if (ObjectOf(top->Child(i)) != object) continue;
+    TEscherClientTextBoxRecord* box = nullptr;
+    ForEach(top->Child(i), [&](TEscherRecord& r) {
+      if (box == nullptr && r.Type() == escher::kClientTextbox) {
+        box = static_cast<TEscherClientTextBoxRecord*>(&r);
+      }
+    });
+    return box;
+  }
+  return nullptr;
+}
+
+int TDrawing::PictureRow(std::size_t index) const {
+  TEscherContainerRecord* top = TopGroup();
+  if (top == nullptr || index >= pictures_.size()) return -1;
+  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
+    bool holds = false;
+    ForEach(top->Child(i), [&](TEscherRecord& r) { holds = holds || &r == pictures_[index]; });
+    if (!holds) continue;
+    const TEscherClientAnchorRecord* anchor = AnchorOf(top->Child(i));
+    return anchor == nullptr ? -1 : anchor->FirstRow();
+  }
+  return -1;
+}
+
+void TDrawing::ReplacePicture(std::size_t index, std::span<const std::uint8_t> bytes,
+                              TPictureType type, TDrawingGroup& group) {
+  if (index >= pictures_.size()) {
+    throw XlsError(Format(msg::kIndexOutOfRange, static_cast<int>(index), "Picture index", 0,
+                          static_cast<int>(pictures_.size()) - 1));
+  }
+  TEscherOPTRecord* opt = pictures_[index];
+  if (opt->BlipReferenceCount() != 1) throw XlsError(msg::kEscherProcessing);
+  const std::array<std::uint8_t, 16> uid = Md5(bytes);
+  const auto blip_type = static_cast<std::uint8_t>(type);
+  const bool metafile = type == TPictureType::kEmf || type == TPictureType::kWmf;
+  // The blip: its identifier, then a tag and the bytes of a bitmap, or the header of an
+  // uncompressed metafile and its bytes.
+  std::vector<std::uint8_t> body(uid.begin(), uid.end());
+  if (metafile) {
+    biff::Put32(body, static_cast<std::uint32_t>(bytes.size()));
+    body.resize(body.size() + 16 + 8);  // bounds and size: left to the reader
+    biff::Put32(body, static_cast<std::uint32_t>(bytes.size()));
+    body.push_back(0xFE);  // not compressed
+    body.push_back(0xFE);
+  } else {
+    body.push_back(0xFF);
+  }
+  body.insert(body.end(), bytes.begin(), bytes.end());
+  std::uint16_t instance = 0;
+  switch (type) {
+    case TPictureType::kEmf:
+      instance = 0x3D4;
+      break;
+    case TPictureType::kWmf:
+      instance = 0x216;
+      break;
+    case TPictureType::kJpeg:
+      instance = 0x46A;
+      break;
+    case TPictureType::kPng:
+      instance = 0x6E0;
+      break;
+    case TPictureType::kDib:
+      instance = 0x7A8;
+      break;
+  }
+  std::vector<std::uint8_t> entry;
+  // Sized up front: the record's fixed part is 44 bytes before the blip itself.
+  entry.reserve(44 + body.size());
+  entry.push_back(blip_type);
+  entry.push_back(metafile ? 4 : blip_type);  // the other platform reads metafiles as PICT
+  entry.insert(entry.end(), uid.begin(), uid.end());
+  biff::Put16(entry, 0xFF);
+  biff::Put32(entry, static_cast<std::uint32_t>(8 + body.size()));
+  biff::Put32(entry, 0);  // references: counted below
+  biff::Put32(entry, 0);
+  entry.insert(entry.end(), 4, 0);
+  biff::Put16(entry, static_cast<std::uint16_t>(instance << 4));
+  biff::Put16(entry, static_cast<std::uint16_t>(0xF018 + blip_type));
+  biff::Put32(entry, static_cast<std::uint32_t>(body.size()));
+  entry.insert(entry.end(), body.begin(), body.end());
+  auto bse = std::make_unique<TEscherBSERecord>(static_cast<std::uint16_t>(blip_type * 16 + 2),
+                                                escher::kBSE);
+  bse->Data() = std::move(entry);
+  const std::uint32_t new_index = group.AddBlip(std::move(bse));
+  ForEachBlipReference(*opt, [&](TEscherDataRecord& record, std::size_t at) {
+    group.AddBlipReference(record.Get32(at), -1);
+    record.Set32(at, new_index);
+    group.AddBlipReference(new_index, +1);
+  });
+}
+
+}  // namespace chronolin

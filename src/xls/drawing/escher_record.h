@@ -1,0 +1,199 @@
+#pragma once
+// Office drawing ("Escher") records: an 8-byte header (version/instance, type, body length)
+// and either a body (atoms) or child records (containers). The model parses the tree far
+// enough to find shapes, anchors, pictures and the BIFF records attached to client atoms;
+// every body is kept as read.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "xls/drawing/ms_obj.h"
+#include "xls/drawing/txo.h"
+#include "xls/records/biff_record.h"
+
+namespace chronolin {
+
+namespace escher {
+inline constexpr std::uint16_t kDggContainer = 0xF000;
+inline constexpr std::uint16_t kBStoreContainer = 0xF001;
+inline constexpr std::uint16_t kDgContainer = 0xF002;
+inline constexpr std::uint16_t kSpgrContainer = 0xF003;
+inline constexpr std::uint16_t kSpContainer = 0xF004;
+inline constexpr std::uint16_t kSolverContainer = 0xF005;
+inline constexpr std::uint16_t kDgg = 0xF006;
+inline constexpr std::uint16_t kBSE = 0xF007;
+inline constexpr std::uint16_t kDg = 0xF008;
+inline constexpr std::uint16_t kSp = 0xF00A;
+inline constexpr std::uint16_t kOPT = 0xF00B;
+inline constexpr std::uint16_t kClientTextbox = 0xF00D;
+inline constexpr std::uint16_t kClientAnchor = 0xF010;
+inline constexpr std::uint16_t kClientData = 0xF011;
+inline constexpr std::uint16_t kConnectorRule = 0xF012;
+inline constexpr std::uint16_t kAlignRule = 0xF013;
+inline constexpr std::uint16_t kArcRule = 0xF014;
+inline constexpr std::uint16_t kCalloutRule = 0xF017;
+}  // namespace escher
+
+class TEscherRecord {
+ public:
+  TEscherRecord(std::uint16_t ver_inst, std::uint16_t type) : ver_inst_(ver_inst), type_(type) {}
+  virtual ~TEscherRecord() = default;
+  TEscherRecord& operator=(const TEscherRecord&) = delete;
+
+  std::uint16_t VerInst() const { return ver_inst_; }
+  std::uint16_t Type() const { return type_; }
+  std::uint16_t Instance() const { return ver_inst_ >> 4; }
+  void SetInstance(std::uint16_t instance) {
+    ver_inst_ = static_cast<std::uint16_t>((instance << 4) | (ver_inst_ & 0x000F));
+  }
+  virtual bool IsContainer() const { return false; }
+  virtual std::uint64_t BodySize() const = 0;
+  std::uint64_t TotalSize() const { return 8 + BodySize(); }
+  virtual std::unique_ptr<TEscherRecord> Clone() const = 0;
+
+ protected:
+  TEscherRecord(const TEscherRecord&) = default;
+
+ private:
+  std::uint16_t ver_inst_;
+  std::uint16_t type_;
+};
+
+class TEscherDataRecord : public TEscherRecord {
+ public:
+  using TEscherRecord::TEscherRecord;
+  std::uint64_t BodySize() const override { return data_.size(); }
+  std::unique_ptr<TEscherRecord> Clone() const override;
+  std::vector<std::uint8_t>& Data() { return data_; }
+  const std::vector<std::uint8_t>& Data() const { return data_; }
+  std::uint16_t Get16(std::size_t offset) const;  // 0 past the body
+  std::uint32_t Get32(std::size_t offset) const;
+  void Set16(std::size_t offset, std::uint16_t v);  // nothing past the body
+  void Set32(std::size_t offset, std::uint32_t v);
+
+ protected:
+  TEscherDataRecord(const TEscherDataRecord&) = default;
+
+ private:
+  std::vector<std::uint8_t> data_;
+};
+
+class TEscherContainerRecord : public TEscherRecord {
+ public:
+  using TEscherRecord::TEscherRecord;
+  TEscherContainerRecord(const TEscherContainerRecord& other);
+  bool IsContainer() const override { return true; }
+  std::uint64_t BodySize() const override;
+  std::unique_ptr<TEscherRecord> Clone() const override;
+
+  // A second BStore, Dg, Dgg or Solver container child raises its "Duplicated" message.
+  void AddChild(std::unique_ptr<TEscherRecord> child);
+  std::size_t ChildCount() const { return children_.size(); }
+  TEscherRecord& Child(std::size_t i) const { return *children_[i]; }
+  void InsertChild(std::size_t i, std::unique_ptr<TEscherRecord> child) {
+    children_.insert(children_.begin() + static_cast<std::ptrdiff_t>(i), std::move(child));
+  }
+  std::unique_ptr<TEscherRecord> ExtractChild(std::size_t i) {
+    std::unique_ptr<TEscherRecord> child = std::move(children_[i]);
+    children_.erase(children_.begin() + static_cast<std::ptrdiff_t>(i));
+    return child;
+  }
+
+ private:
+  std::vector<std::unique_ptr<TEscherRecord>> children_;
+};
+
+#define CHRONOLIN_ESCHER_CLASS(Name, Base)                    \
+  class Name final : public Base {                            \
+   public:                                                    \
+    using Base::Base;                                         \
+    std::unique_ptr<TEscherRecord> Clone() const override {   \
+      return std::unique_ptr<TEscherRecord>(new Name(*this)); \
+    }                                                         \
+  }
+
+CHRONOLIN_ESCHER_CLASS(TEscherBStoreRecord, TEscherContainerRecord);
+CHRONOLIN_ESCHER_CLASS(TEscherSpgrContainerRecord, TEscherContainerRecord);
+CHRONOLIN_ESCHER_CLASS(TEscherSpContainerRecord, TEscherContainerRecord);
+CHRONOLIN_ESCHER_CLASS(TEscherSolverContainerRecord, TEscherContainerRecord);
+CHRONOLIN_ESCHER_CLASS(TEscherDggRecord, TEscherDataRecord);
+CHRONOLIN_ESCHER_CLASS(TEscherBSERecord, TEscherDataRecord);
+CHRONOLIN_ESCHER_CLASS(TEscherDgRecord, TEscherDataRecord);
+CHRONOLIN_ESCHER_CLASS(TEscherConnectorRuleRecord, TEscherDataRecord);
+CHRONOLIN_ESCHER_CLASS(TEscherAlignRuleRecord, TEscherDataRecord);
+CHRONOLIN_ESCHER_CLASS(TEscherArcRuleRecord, TEscherDataRecord);
+CHRONOLIN_ESCHER_CLASS(TEscherCalloutRuleRecord, TEscherDataRecord);
+
+// Sp: shape id (32-bit at 0) and flags (32-bit at 4).
+class TEscherSPRecord final : public TEscherDataRecord {
+ public:
+  using TEscherDataRecord::TEscherDataRecord;
+  std::unique_ptr<TEscherRecord> Clone() const override {
+    return std::unique_ptr<TEscherRecord>(new TEscherSPRecord(*this));
+  }
+  std::uint32_t ShapeId() const { return Get32(0); }
+};
+
+// OPT: property table; a picture shape refers to a blip store entry through property 0x4104.
+class TEscherOPTRecord final : public TEscherDataRecord {
+ public:
+  using TEscherDataRecord::TEscherDataRecord;
+  std::unique_ptr<TEscherRecord> Clone() const override {
+    return std::unique_ptr<TEscherRecord>(new TEscherOPTRecord(*this));
+  }
+  // Number of blip references among the simple properties.
+  int BlipReferenceCount() const;
+};
+
+// ClientAnchor of a sheet shape: flags, then column/offset/row/offset of the top-left and the
+// bottom-right corners.
+class TEscherClientAnchorRecord final : public TEscherDataRecord {
+ public:
+  using TEscherDataRecord::TEscherDataRecord;
+  std::unique_ptr<TEscherRecord> Clone() const override {
+    return std::unique_ptr<TEscherRecord>(new TEscherClientAnchorRecord(*this));
+  }
+  std::uint16_t FirstColumn() const { return Get16(2); }
+  std::uint16_t FirstRow() const { return Get16(6); }
+  std::uint16_t LastColumn() const { return Get16(10); }
+  std::uint16_t LastRow() const { return Get16(14); }
+  void SetRows(std::uint16_t first, std::uint16_t last) {
+    Set16(6, first);
+    Set16(14, last);
+  }
+};
+
+class TEscherClientDataRecord final : public TEscherDataRecord {
+ public:
+  using TEscherDataRecord::TEscherDataRecord;
+  TEscherClientDataRecord(const TEscherClientDataRecord& other);
+  std::unique_ptr<TEscherRecord> Clone() const override {
+    return std::unique_ptr<TEscherRecord>(new TEscherClientDataRecord(*this));
+  }
+  TMsObj* Obj() const { return obj_.get(); }
+  void SetObj(std::unique_ptr<TMsObj> obj) { obj_ = std::move(obj); }
+
+ private:
+  std::unique_ptr<TMsObj> obj_;
+};
+
+class TEscherClientTextBoxRecord final : public TEscherDataRecord {
+ public:
+  using TEscherDataRecord::TEscherDataRecord;
+  TEscherClientTextBoxRecord(const TEscherClientTextBoxRecord& other);
+  std::unique_ptr<TEscherRecord> Clone() const override {
+    return std::unique_ptr<TEscherRecord>(new TEscherClientTextBoxRecord(*this));
+  }
+  TTXO* Txo() const { return txo_.get(); }
+  void SetTxo(std::unique_ptr<TTXO> txo) { txo_ = std::move(txo); }
+
+ private:
+  std::unique_ptr<TTXO> txo_;
+};
+
+// The class for a record type; AlignRule raises "This file has a not implemented kind of
+// record: %s".
+std::unique_ptr<TEscherRecord> CreateEscherRecord(std::uint16_t ver_inst, std::uint16_t type);
+
+}  // namespace chronolin

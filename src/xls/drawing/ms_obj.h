@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "xls/records/biff_record.h"
+
+namespace chronolin {
+
+class TChart;
+
+// The BIFF OBJ record of a shape: its first sub-record gives the object kind (at 4) and id
+// (at 6); an embedded chart's sub-stream follows it in the file and is kept with it.
+class TMsObj {
+ public:
+  explicit TMsObj(std::unique_ptr<TBaseRecord> obj);
+  TMsObj(const TMsObj& other);
+  ~TMsObj();
+  const TBaseRecord& Record() const { return *obj_; }
+  std::uint16_t Kind() const;
+  std::uint16_t ObjectId() const;
+  void SetObjectId(std::uint16_t id);
+  // A picture object that holds an embedded OLE object (its picture formula sub-record).
+  bool IsEmbeddedOle() const;
+  TChart* Chart() const { return chart_.get(); }
+  void SetChart(std::unique_ptr<TChart> chart);
+  void SaveToStream(TOutStream& out) const;
+
+ private:
+  std::unique_ptr<TBaseRecord> obj_;
+  std::unique_ptr<TChart> chart_;
+};
+
+}  // namespace chronolin

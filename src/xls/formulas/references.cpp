@@ -1,0 +1,121 @@
+#include "xls/formulas/references.h"
+
+#include <algorithm>
+
+#include "common/format.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/compound_file/xls_messages.h"
+#include "xls/records/biff_bytes.h"
+#include "xls/records/record_chain_reader.h"
+#include "xls/records/record_ids.h"
+
+namespace chronolin {
+
+void TReferences::Clear() {
+  sup_books_.Clear();
+  local_sup_book_ = -1;
+  refs_.clear();
+}
+
+void TReferences::AddSupBook(std::unique_ptr<TBaseRecord> record) {
+  if (local_sup_book_ < 0 && record->DataSize() == 4 && record->Get16(2) == 0x0401) {
+    local_sup_book_ = static_cast<int>(sup_books_.Count());
+  }
+  sup_books_.Add(std::move(record));
+}
+
+void TReferences::LoadExternSheet(const TBaseRecord& record) {
+  TRecordChainReader reader(record, 0);
+  const std::uint16_t count = reader.Read16();
+  if (std::uint64_t{count} * 6 > reader.LeftInChain()) throw XlsError(msg::kReadRecord);
+  for (std::uint16_t i = 0; i < count; ++i) {
+    TExternRef ref;
+    ref.sup_book = reader.Read16();
+    ref.first_sheet = reader.Read16();
+    ref.last_sheet = reader.Read16();
+    refs_.push_back(ref);
+  }
+}
+
+int TReferences::SheetOfExternRef(std::size_t index) const {
+  if (index >= refs_.size()) return -1;
+  const TExternRef& ref = refs_[index];
+  if (local_sup_book_ < 0 || ref.sup_book != local_sup_book_) return -1;
+  if (ref.first_sheet != ref.last_sheet) return -1;
+  return ref.first_sheet;
+}
+
+std::uint16_t TReferences::ExternRefOfSheet(int sheet, std::size_t sheet_count) {
+  for (std::size_t i = 0; i < refs_.size(); ++i) {
+    if (SheetOfExternRef(i) == sheet) return static_cast<std::uint16_t>(i);
+  }
+  if (local_sup_book_ < 0) {
+    std::vector<std::uint8_t> body(4);
+    biff::Set16(body.data(), static_cast<std::uint16_t>(sheet_count));
+    biff::Set16(body.data() + 2, 0x0401);
+    AddSupBook(std::make_unique<TSupBookRecord>(rid::kSupBook, std::move(body)));
+  }
+  if (refs_.size() >= 0xFFFF) throw XlsError(Format(msg::kTooManyEntries, 0xFFFF, 0xFFFE));
+  refs_.push_back({static_cast<std::uint16_t>(local_sup_book_), static_cast<std::uint16_t>(sheet),
+                   static_cast<std::uint16_t>(sheet)});
+  return static_cast<std::uint16_t>(refs_.size() - 1);
+}
+
+void TReferences::InsertSheets(int p, int n) {
+  constexpr int kMaxSheet = 250;
+  if (local_sup_book_ < 0) return;
+  TBaseRecord& local = *sup_books_[static_cast<std::size_t>(local_sup_book_)];
+  if (local.DataSize() != 4 || local.Get16(2) != 0x0401) throw XlsError(msg::kFileInvalid);
+  // Checked first, so that a refused insertion changes nothing.
+  const int count = local.Get16(0) + n;
+  if (count > kMaxSheet) throw XlsError(Format(msg::kTooManyEntries, count, kMaxSheet));
+  auto moved = [&](std::uint16_t sheet) {
+    return sheet >= p && sheet < 0xFFFE ? sheet + n : static_cast<int>(sheet);
+  };
+  for (const TExternRef& ref : refs_) {
+    if (ref.sup_book != local_sup_book_) continue;
+    for (const int sheet : {moved(ref.first_sheet), moved(ref.last_sheet)}) {
+      if (sheet > kMaxSheet && sheet < 0xFFFE) {
+        throw XlsError(Format(msg::kTooManyEntries, sheet, kMaxSheet));
+      }
+    }
+  }
+  for (TExternRef& ref : refs_) {
+    if (ref.sup_book != local_sup_book_) continue;
+    ref.first_sheet = static_cast<std::uint16_t>(moved(ref.first_sheet));
+    ref.last_sheet = static_cast<std::uint16_t>(moved(ref.last_sheet));
+  }
+  local.Set16(0, static_cast<std::uint16_t>(count));
+}
+
+void TReferences::SaveToStream(TOutStream& out) const {
+  sup_books_.SaveToStream(out);
+  // A workbook without external references gets no EXTERNSHEET: a table that points at no
+  // SUPBOOK is not one readers expect.
+  if (!WritesExternSheet()) return;
+  std::size_t done = 0;
+  bool first = true;
+  do {
+    const std::size_t n = std::min(kEntriesPerRecord, refs_.size() - done);
+    out.WriteHeader(first ? rid::kExternSheet : rid::kContinue,
+                    static_cast<std::uint16_t>((first ? 2 : 0) + 6 * n));
+    if (first) out.Write16(static_cast<std::uint16_t>(refs_.size()));
+    for (std::size_t i = done; i < done + n; ++i) {
+      out.Write16(refs_[i].sup_book);
+      out.Write16(refs_[i].first_sheet);
+      out.Write16(refs_[i].last_sheet);
+    }
+    done += n;
+    first = false;
+  } while (done < refs_.size());
+}
+
+std::int64_t TReferences::TotalSize() const {
+  std::int64_t size = sup_books_.TotalSize();
+  if (!WritesExternSheet()) return size;
+  const auto count = static_cast<std::int64_t>(refs_.size());
+  if (count == 0) return size + 6;
+  return size + 6 * count + 6 + 4 * ((6 * count - 1) / 8220);
+}
+
+}  // namespace chronolin

@@ -1,0 +1,25 @@
+#include "xls/globals/palette.h"
+
+namespace chronolin {
+
+namespace {
+
+constexpr std::uint32_t Bgr(std::uint32_t rgb) {
+  return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+}
+
+}  // namespace
+
+const std::array<std::uint32_t, 56> kDefaultPalette = {
+    Bgr(0x000000), Bgr(0xFFFFFF), Bgr(0xFF0000), Bgr(0x00FF00), Bgr(0x0000FF), Bgr(0xFFFF00),
+    Bgr(0xFF00FF), Bgr(0x00FFFF), Bgr(0x800000), Bgr(0x008000), Bgr(0x000080), Bgr(0x808000),
+    Bgr(0x800080), Bgr(0x008080), Bgr(0xC0C0C0), Bgr(0x808080), Bgr(0x9999FF), Bgr(0x993366),
+    Bgr(0xFFFFCC), Bgr(0xCCFFFF), Bgr(0x660066), Bgr(0xFF8080), Bgr(0x0066CC), Bgr(0xCCCCFF),
+    Bgr(0x000080), Bgr(0xFF00FF), Bgr(0xFFFF00), Bgr(0x00FFFF), Bgr(0x800080), Bgr(0x800000),
+    Bgr(0x008080), Bgr(0x0000FF), Bgr(0x00CCFF), Bgr(0xCCFFFF), Bgr(0xCCFFCC), Bgr(0xFFFF99),
+    Bgr(0x99CCFF), Bgr(0xFF99CC), Bgr(0xCC99FF), Bgr(0xFFCC99), Bgr(0x3366FF), Bgr(0x33CCCC),
+    Bgr(0x99CC00), Bgr(0xFFCC00), Bgr(0xFF9900), Bgr(0xFF6600), Bgr(0x666699), Bgr(0x969696),
+    Bgr(0x003366), Bgr(0x339966), Bgr(0x003300), Bgr(0x333300), Bgr(0x993300), Bgr(0x993366),
+    Bgr(0x333399), Bgr(0x333333)};
+
+}  // namespace chronolin

@@ -1,0 +1,69 @@
+#include "xls/records/record_chain_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "xls/compound_file/xls_error.h"
+#include "xls/compound_file/xls_messages.h"
+
+namespace chronolin {
+
+TRecordChainReader::TRecordChainReader(const TBaseRecord& record, std::size_t offset)
+    : record_(&record), offset_(offset) {
+  if (offset_ > record.DataSize()) throw XlsError(msg::kReadRecord);
+  left_in_chain_ = LeftInRecord();
+  for (const TBaseRecord* r = record_->Continue(); r != nullptr; r = r->Continue()) {
+    left_in_chain_ += r->DataSize();
+  }
+}
+
+void TRecordChainReader::NextRecord() {
+  if (record_->Continue() == nullptr) throw XlsError(msg::kReadRecord);
+  left_in_chain_ -= LeftInRecord();
+  record_ = record_->Continue();
+  offset_ = 0;
+}
+
+void TRecordChainReader::SkipExhausted() {
+  while (LeftInRecord() == 0 && record_->Continue() != nullptr) NextRecord();
+}
+
+void TRecordChainReader::ReadBytes(std::uint8_t* out, std::size_t n) {
+  while (n > 0) {
+    if (LeftInRecord() == 0) NextRecord();
+    const std::size_t take = std::min(n, LeftInRecord());
+    if (take == 0) continue;  // an empty CONTINUE record
+    if (out != nullptr) {
+      std::memcpy(out, record_->Data().data() + offset_, take);
+      out += take;
+    }
+    offset_ += take;
+    left_in_chain_ -= take;
+    n -= take;
+  }
+}
+
+void TRecordChainReader::Skip(std::size_t n) {
+  if (n > LeftInChain()) throw XlsError(msg::kReadRecord);
+  ReadBytes(nullptr, n);
+}
+
+std::uint8_t TRecordChainReader::Read8() {
+  std::uint8_t b;
+  ReadBytes(&b, 1);
+  return b;
+}
+
+std::uint16_t TRecordChainReader::Read16() {
+  std::uint8_t b[2];
+  ReadBytes(b, 2);
+  return biff::Get16(b);
+}
+
+std::uint32_t TRecordChainReader::Read32() {
+  std::uint8_t b[4];
+  ReadBytes(b, 4);
+  return biff::Get32(b);
+}
+
+}  // namespace chronolin

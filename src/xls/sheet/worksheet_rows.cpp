@@ -1,0 +1,283 @@
+// Rows inserted, copied and deleted in a worksheet, with every row-based record that follows
+// them: ROW records, cells, notes, merged and conditional ranges, drawing anchors, page breaks
+// and the formulas' references.
+#include <algorithm>
+
+#include "common/format.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/compound_file/xls_messages.h"
+#include "xls/globals/workbook_globals.h"
+#include "xls/records/record_ids.h"
+#include "xls/sheet/worksheet.h"
+
+namespace chronolin {
+
+namespace {
+
+template <class F>
+void ForEachRecord(const TBaseRowColList& list, std::size_t from, F&& f) {
+  for (std::size_t r = from; r < list.RowCount(); ++r) {
+    if (TRowColRecordList* row = list.Row(r)) {
+      for (std::size_t i = 0; i < row->Count(); ++i) f((*row)[i], r);
+    }
+  }
+}
+
+int LastUsedRow(const TBaseRowColList& list) {
+  for (std::size_t r = list.RowCount(); r-- > 0;) {
+    if (list.Row(r) != nullptr && !list.Row(r)->Empty()) return static_cast<int>(r);
+  }
+  return -1;
+}
+
+// The ranges of a MERGEDCELLS (count at 0, ranges from 2) or CONDFMT (count at 12, ranges
+// from 14, bounding range at 4) record, rewritten by `edit`, which returns false to drop one.
+template <class F>
+std::size_t EditRanges(TBaseRecord& head, F&& edit) {
+  const bool merged = head.Id() == rid::kMergedCells;
+  const std::size_t count_at = merged ? 0 : 12;
+  const std::size_t first_at = merged ? 2 : 14;
+  const std::size_t count = head.Get16(count_at);
+  std::vector<std::uint8_t> body(head.Data().begin(), head.Data().begin() + first_at);
+  std::vector<std::uint8_t> rest(head.Data().begin() + first_at + 8 * count, head.Data().end());
+  std::size_t kept = 0;
+  TCellRange bounds{0xFFFF, 0, 0xFFFF, 0};
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t at = first_at + 8 * i;
+    TCellRange r{head.Get16(at), head.Get16(at + 2), head.Get16(at + 4), head.Get16(at + 6)};
+    if (!edit(r)) continue;
+    ++kept;
+    for (const std::uint16_t v : {r.first_row, r.last_row, r.first_column, r.last_column}) {
+      biff::Put16(body, v);
+    }
+    bounds = {std::min(bounds.first_row, r.first_row), std::max(bounds.last_row, r.last_row),
+              std::min(bounds.first_column, r.first_column),
+              std::max(bounds.last_column, r.last_column)};
+  }
+  biff::Set16(body.data() + count_at, static_cast<std::uint16_t>(kept));
+  if (!merged && kept > 0) {
+    biff::Set16(body.data() + 4, bounds.first_row);
+    biff::Set16(body.data() + 6, bounds.last_row);
+    biff::Set16(body.data() + 8, bounds.first_column);
+    biff::Set16(body.data() + 10, bounds.last_column);
+  }
+  body.insert(body.end(), rest.begin(), rest.end());
+  head.SetData(std::move(body));
+  return kept;
+}
+
+}  // namespace
+
+std::uint16_t TWorkSheet::MaxUsedRow() const {
+  int last = std::max(LastUsedRow(cells_.CellList()), LastUsedRow(notes_));
+  for (std::size_t r = cells_.RowList().Count(); r-- > 0;) {
+    if (cells_.RowList()[r] != nullptr) {
+      last = std::max(last, static_cast<int>(r));
+      break;
+    }
+  }
+  for (std::size_t i = 0; i < ranges_.Count(); ++i) {
+    const TBaseRecord& head = ranges_[i].Head();
+    const bool merged = head.Id() == rid::kMergedCells;
+    const std::size_t count = head.Get16(merged ? 0 : 12);
+    for (std::size_t k = 0; k < count; ++k) {
+      last = std::max<int>(last, head.Get16((merged ? 2 : 14) + 8 * k + 2));
+    }
+  }
+  for (const auto* anchor : drawing_->Anchors()) last = std::max<int>(last, anchor->LastRow());
+  if (!page_breaks_.Breaks().empty()) last = std::max<int>(last, page_breaks_.Breaks().back().row);
+  return static_cast<std::uint16_t>(std::max(last, 0));
+}
+
+void TWorkSheet::MoveRowsDown(int from, int count) {
+  const int last = MaxUsedRow();
+  if (last >= from && last + count > kMaxRow) {
+    throw XlsError(Format(msg::kTooManyEntries, last + count, kMaxRow));
+  }
+  const auto at = static_cast<std::size_t>(from);
+  const auto n = static_cast<std::size_t>(count);
+  cells_.RowList().InsertSlots(at, n);
+  cells_.CellList().InsertRows(at, n);
+  notes_.InsertRows(at, n);
+  for (std::size_t r = at + n; r < cells_.RowList().Count(); ++r) {
+    if (auto* row = static_cast<TRowRecord*>(cells_.RowList()[r])) {
+      row->SetRow(static_cast<std::uint16_t>(r));
+    }
+  }
+  auto renumber = [](TBaseRecord* record, std::size_t r) {
+    static_cast<TBaseRowColRecord*>(record)->TBaseRowColRecord::SetRow(
+        static_cast<std::uint16_t>(r));
+  };
+  ForEachRecord(cells_.CellList(), at + n, renumber);
+  ForEachRecord(notes_, at + n, renumber);
+  for (std::size_t i = 0; i < ranges_.Count(); ++i) {
+    EditRanges(ranges_[i].Head(), [&](TCellRange& r) {
+      if (r.first_row >= from) r.first_row = static_cast<std::uint16_t>(r.first_row + count);
+      if (r.last_row >= from) r.last_row = static_cast<std::uint16_t>(r.last_row + count);
+      return true;
+    });
+  }
+  drawing_->ShiftAnchors(from, count);
+  page_breaks_.ShiftRows(from, count);
+}
+
+void TWorkSheet::RemoveRows(int first, int count) {
+  const auto at = static_cast<std::size_t>(first);
+  const auto n = static_cast<std::size_t>(count);
+  const int end = first + count;
+  // Comments go with their notes, other shapes with the rows they lie in.
+  TDrawingGroup& group = Globals().DrawingGroup();
+  for (std::size_t r = at; r < std::min(notes_.RowCount(), at + n); ++r) {
+    if (TRowColRecordList* row = notes_.Row(r)) {
+      for (std::size_t i = 0; i < row->Count(); ++i) {
+        drawing_->RemoveObject(static_cast<TNoteRecord*>((*row)[i])->ObjectId(), group);
+      }
+    }
+  }
+  drawing_->DeleteRows(first, count, group);
+  cells_.RowList().RemoveSlots(at, n);
+  cells_.CellList().RemoveRows(at, n);
+  notes_.RemoveRows(at, n);
+  for (std::size_t r = at; r < cells_.RowList().Count(); ++r) {
+    if (auto* row = static_cast<TRowRecord*>(cells_.RowList()[r])) {
+      row->SetRow(static_cast<std::uint16_t>(r));
+    }
+  }
+  auto renumber = [](TBaseRecord* record, std::size_t r) {
+    static_cast<TBaseRowColRecord*>(record)->TBaseRowColRecord::SetRow(
+        static_cast<std::uint16_t>(r));
+  };
+  ForEachRecord(cells_.CellList(), at, renumber);
+  ForEachRecord(notes_, at, renumber);
+  for (std::size_t i = ranges_.Count(); i-- > 0;) {
+    const std::size_t kept = EditRanges(ranges_[i].Head(), [&](TCellRange& r) {
+      if (r.first_row >= first && r.last_row < end) return false;
+      auto moved = [&](int row, int inside) {
+        return static_cast<std::uint16_t>(row >= end ? row - count : row >= first ? inside : row);
+      };
+      r.first_row = moved(r.first_row, first);
+      r.last_row = moved(r.last_row, first - 1);
+      return r.first_row <= r.last_row;
+    });
+    if (kept == 0) ranges_.Remove(i);
+  }
+  page_breaks_.ShiftRows(first, -count);
+  LinkNotes();
+}
+
+void TWorkSheet::CopyRow(int source, int dest, bool formulas_only) {
+  const auto s = static_cast<std::size_t>(source);
+  const auto d = static_cast<std::uint16_t>(dest);
+  if (const auto* row = cells_.FindRow(static_cast<std::uint16_t>(source))) {
+    auto clone = std::unique_ptr<TRowRecord>(static_cast<TRowRecord*>(row->Clone().release()));
+    clone->SetRow(d);
+    cells_.RowList().SetSlot(d, std::move(clone));
+  }
+  if (TRowColRecordList* cells = cells_.CellList().Row(s)) {
+    TRowColRecordList& target = cells_.CellList().EnsureRow(d);
+    for (std::size_t i = 0; i < cells->Count(); ++i) {
+      TBaseRecord* cell = (*cells)[i];
+      const bool formula = cell->Id() == rid::kFormula;
+      if (formulas_only && !formula) continue;
+      std::unique_ptr<TBaseRecord> clone = cell->Clone();
+      if (formula) {
+        static_cast<TFormulaRecord*>(clone.get())->MoveToRow(d);
+      } else {
+        static_cast<TBaseRowColRecord*>(clone.get())->SetRow(d);
+      }
+      target.Add(std::move(clone));
+    }
+  }
+  if (TRowColRecordList* notes = notes_.Row(s)) {
+    TRowColRecordList& target = notes_.EnsureRow(d);
+    for (std::size_t i = 0; i < notes->Count(); ++i) {
+      auto* note = static_cast<TNoteRecord*>((*notes)[i]);
+      std::unique_ptr<TBaseRecord> clone = note->Clone();
+      auto* copy = static_cast<TNoteRecord*>(clone.get());
+      copy->SetRow(d);
+      const std::uint16_t object_id =
+          drawing_->CloneObject(note->ObjectId(), dest - source, Globals().DrawingGroup());
+      if (object_id != 0) copy->Set16(6, object_id);
+      target.Add(std::move(clone));
+    }
+  }
+  cells_.PadRowSlots();
+}
+
+void TWorkSheet::InsertAndCopyRows(int first, int last, int dest, int count, bool formulas_only,
+                                   const tokens::TRowShift& shift) {
+  const int block = last - first + 1;
+  const int inserted = count * block;
+  MoveRowsDown(dest, inserted);
+  ShiftFormulas(shift);
+  // The source block, where step one left it.
+  const int source = first >= dest ? first + inserted : first;
+  for (int k = 0; k < count; ++k) {
+    for (int r = 0; r < block; ++r) CopyRow(source + r, dest + k * block + r, formulas_only);
+    drawing_->CopyRows(source, source + block - 1, dest + k * block - source,
+                       Globals().DrawingGroup());
+  }
+  // Merged and conditional ranges lying wholly in the source block are copied with it.
+  const std::size_t blocks = ranges_.Count();
+  for (std::size_t i = 0; i < blocks; ++i) {
+    TRangeBlock& range = ranges_[i];
+    std::vector<TCellRange> copies;
+    bool inside = false;
+    EditRanges(range.Head(), [&](TCellRange& r) {
+      if (r.first_row >= source && r.last_row < source + block) {
+        inside = true;
+        for (int k = 0; k < count; ++k) {
+          const int delta = dest + k * block - source;
+          copies.push_back({static_cast<std::uint16_t>(r.first_row + delta),
+                            static_cast<std::uint16_t>(r.last_row + delta), r.first_column,
+                            r.last_column});
+        }
+      }
+      return true;
+    });
+    if (!inside) continue;
+    // Further blocks of the same kind hold the copies (a CONDFMT's rules cloned with it), a
+    // bounded number per record so that each stays within a record's size.
+    constexpr std::size_t kRangesPerRecord = 1000;
+    for (std::size_t from = 0; from < copies.size(); from += kRangesPerRecord) {
+      const std::size_t to = std::min(copies.size(), from + kRangesPerRecord);
+      std::unique_ptr<TRangeBlock> clone = range.Clone();
+      TBaseRecord& head = clone->Head();
+      const bool merged = head.Id() == rid::kMergedCells;
+      const std::size_t first_at = merged ? 2 : 14;
+      const std::size_t old_count = head.Get16(merged ? 0 : 12);
+      std::vector<std::uint8_t> body(head.Data().begin(), head.Data().begin() + first_at);
+      for (std::size_t c = from; c < to; ++c) {
+        const TCellRange& r = copies[c];
+        for (const std::uint16_t v : {r.first_row, r.last_row, r.first_column, r.last_column}) {
+          biff::Put16(body, v);
+        }
+      }
+      body.insert(body.end(), head.Data().begin() + first_at + 8 * old_count, head.Data().end());
+      biff::Set16(body.data() + (merged ? 0 : 12), static_cast<std::uint16_t>(to - from));
+      head.SetData(std::move(body));
+      EditRanges(head, [](TCellRange&) { return true; });  // a CONDFMT's bounding range
+      ranges_.Add(std::move(clone));
+    }
+  }
+  LinkNotes();
+}
+
+void TWorkSheet::DeleteRows(int first, int count, const tokens::TRowShift& shift) {
+  RemoveRows(first, count);
+  ShiftFormulas(shift);
+}
+
+void TWorkSheet::ShiftFormulas(const tokens::TRowShift& shift) {
+  ForEachRecord(cells_.CellList(), 0, [&](TBaseRecord* cell, std::size_t) {
+    if (cell->Id() == rid::kFormula) static_cast<TFormulaRecord*>(cell)->ShiftRows(shift);
+  });
+}
+
+void TWorkSheet::CheckFormulas() const {
+  ForEachRecord(cells_.CellList(), 0, [&](TBaseRecord* cell, std::size_t) {
+    if (cell->Id() == rid::kFormula) static_cast<TFormulaRecord*>(cell)->CheckTokens();
+  });
+}
+
+}  // namespace chronolin

@@ -1,0 +1,71 @@
+#pragma once
+// The shared string table: one entry per distinct text, counted by the LABELSST cells that use
+// it. Entries unused at save time are dropped; the table is written as an SST record with as
+// many CONTINUE records as it needs, followed by a fresh EXTSST index.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "xls/records/biff_record.h"
+#include "xls/strings/excel_string.h"
+
+namespace chronolin {
+
+struct TSSTEntry {
+  TExcelString string;
+  std::int32_t ref_count = 0;
+  std::uint32_t stream_position = 0;  // absolute, in the workbook stream, at the last save
+  std::uint16_t record_offset = 0;    // from the start (header included) of its record
+  std::uint32_t save_index = 0;
+
+  void AddRef() { ++ref_count; }
+  void Release() { --ref_count; }
+};
+
+// SST record (0x00FC); the table reads it and its CONTINUE chain.
+class TSSTRecord final : public TBaseRecord {
+ public:
+  using TBaseRecord::TBaseRecord;
+  std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
+};
+
+class TSST {
+ public:
+  // A record body holds at most this many bytes of the table.
+  static constexpr std::size_t kMaxBody = 8222;
+
+  std::size_t Count() const { return entries_.size(); }
+  // Cells share ownership so that no cell ever points at a freed entry.
+  const std::shared_ptr<TSSTEntry>& operator[](std::size_t i) const { return entries_[i]; }
+
+  // Appends the record's strings in file order, each with no reference.
+  void Load(const TBaseRecord& sst);
+  // Sorts by the string order (stable: equal strings keep their file order).
+  void Sort();
+  void Clear() { entries_.clear(); }
+
+  // Finds the entry equal to the text's plain form, or inserts a new one at its sorted place;
+  // either way it gains one reference.
+  std::shared_ptr<TSSTEntry> AddString(std::u16string_view text);
+
+  // Drops every entry no cell references.
+  void PrepareForSave();
+  // Numbers the entries, writes SST + CONTINUE + EXTSST, and records where each string went.
+  void SaveToStream(TOutStream& out);
+  std::int64_t TotalSize() const;
+
+ private:
+  struct Layout {
+    std::vector<std::vector<std::uint8_t>> bodies;  // SST body first, then CONTINUE bodies
+    std::vector<std::pair<std::size_t, std::size_t>> starts;  // (record, offset in body)
+  };
+  Layout Plan() const;
+  std::size_t BucketSize() const;
+  std::size_t BucketCount() const;
+
+  std::vector<std::shared_ptr<TSSTEntry>> entries_;
+};
+
+}  // namespace chronolin

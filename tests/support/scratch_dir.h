@@ -1,0 +1,19 @@
+#pragma once
+// A fresh, empty directory removed (with everything in it) at the end of the test.
+#include <filesystem>
+
+namespace chronolin::testing {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace chronolin::testing

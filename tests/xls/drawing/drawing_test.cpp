@@ -1,0 +1,170 @@
+// Drawings: the sheet's shape tree spread over MSODRAWING records with the OBJ and TXO records
+// of its client atoms, embedded charts, notes linked to their shapes, and the workbook's
+// drawing group cut into records of the BIFF8 size.
+#include <gtest/gtest.h>
+
+#include "biff_builder.h"
+#include "xls/compound_file/xls_error.h"
+#include "xls/drawing/escher_record.h"
+#include "xls/records/record_ids.h"
+
+namespace chronolin {
+namespace {
+
+using namespace bifftest;
+
+Bytes Atom(std::uint16_t ver_inst, std::uint16_t type, const Bytes& body) {
+  return Cat({W({ver_inst, type}), D(static_cast<std::uint32_t>(body.size())), body});
+}
+Bytes Container(std::uint16_t type, const Bytes& children) {
+  return Atom(0x000F, type, children);
+}
+
+Bytes Anchor(std::uint16_t first_row, std::uint16_t last_row) {
+  return Atom(0, 0xF010, W({2, 1, 0, first_row, 0, 3, 0, last_row, 0}));
+}
+Bytes Obj(std::uint16_t kind, std::uint16_t id) {
+  return Rec(0x005D, Cat({W({0x15, 0x12, kind, id, 0x4011}), Bytes(12), W({0, 0})}));
+}
+
+// A comment shape (the drawing's first two MSODRAWING pieces) with its OBJ and TXO records.
+struct CommentDrawing {
+  Bytes records;
+  Bytes note;
+};
+
+CommentDrawing MakeComment() {
+  const Bytes group_shape = Container(
+      0xF004, Cat({Atom(1, 0xF009, Bytes(16)), Atom(0x0002, 0xF00A, Cat({D(1024), D(5)}))}));
+  const Bytes textbox = Atom(0, 0xF00D, {});
+  const Bytes shape_head =
+      Cat({Atom(0x0C92, 0xF00A, Cat({D(1025), D(0xA00)})),
+           Atom(0x0013, 0xF00B, Cat({W({0x0080}), D(0)})), Anchor(2, 5), Atom(0, 0xF011, {})});
+  const Bytes shape = Container(0xF004, Cat({shape_head, textbox}));
+  const Bytes group = Container(0xF003, Cat({group_shape, shape}));
+  const Bytes dg = Container(0xF002, Cat({Atom(0x0010, 0xF008, Cat({D(2), D(1025)})), group}));
+  // Cut after the client data: its OBJ follows; then the text box and its TXO.
+  const std::size_t cut = dg.size() - textbox.size();
+  CommentDrawing c;
+  c.records = Cat({Rec(0x00EC, Bytes(dg.begin(), dg.begin() + static_cast<std::ptrdiff_t>(cut))),
+                   Obj(0x19, 1), Rec(0x00EC, textbox),
+                   Rec(0x01B6, Cat({W({0x212, 0, 0, 0, 0, 5, 16}), D(0)})),
+                   Rec(0x003C, Cat({Bytes{0}, Latin1("hello")})), Rec(0x003C, Bytes(16))});
+  c.note = Rec(0x001C, Cat({W({2, 1, 0, 1, 3}), Bytes{0}, Latin1("Bob"), Bytes{0}}));
+  return c;
+}
+
+TEST(Drawing, CommentShapesKeepTheirObjTxoAndNoteInPlace) {
+  const CommentDrawing c = MakeComment();
+  TWorkbook workbook;
+  workbook.Load(Workbook({Cat({Row(2), Number(2, 1, 1), c.records, c.note})}));
+  const TWorkSheet& sheet = *workbook.WorkSheet(0);
+  const TDrawing& drawing = sheet.Drawing();
+  ASSERT_TRUE(drawing.Loaded());
+  ASSERT_EQ(drawing.Objects().size(), 1u);
+  EXPECT_EQ(drawing.Objects()[0]->Obj()->Kind(), 0x19);
+  ASSERT_EQ(drawing.Anchors().size(), 1u);
+  EXPECT_EQ(drawing.Anchors()[0]->FirstRow(), 2);
+  EXPECT_EQ(drawing.Anchors()[0]->LastRow(), 5);
+  ASSERT_EQ(drawing.Shapes().size(), 2u);
+  EXPECT_EQ(drawing.Shapes()[1]->ShapeId(), 1025u);
+  ASSERT_NE(sheet.Notes().Row(2), nullptr);
+  const auto* note = static_cast<const TNoteRecord*>((*sheet.Notes().Row(2))[0]);
+  EXPECT_EQ(note->Object(), drawing.Objects()[0]);
+
+  const Bytes out = Save(workbook);
+  const Bytes expected = Cat({c.records, c.note});
+  EXPECT_NE(std::search(out.begin(), out.end(), expected.begin(), expected.end()), out.end());
+  // Saved after the cells and before WINDOW2.
+  const auto ids = Ids(out);
+  const auto at = [&](std::uint16_t id) {
+    return std::find(ids.begin(), ids.end(), id) - ids.begin();
+  };
+  EXPECT_LT(at(rid::kNumber), at(rid::kMsoDrawing));
+  EXPECT_LT(at(rid::kNote), at(rid::kWindow2));
+}
+
+TEST(Drawing, EmbeddedChartsTravelWithTheirObject) {
+  const Bytes dg =
+      Container(0xF002, Cat({Atom(0x0010, 0xF008, Cat({D(1), D(1024)})),
+                             Container(0xF004, Cat({Anchor(0, 9), Atom(0, 0xF011, {})}))}));
+  const Bytes chart = Cat({Bof(0x0020), Rec(0x1001, W({0})), Rec(0x1051, Bytes(8)), Eof()});
+  const Bytes drawing = Cat({Rec(0x00EC, dg), Obj(5, 1), chart});
+  TWorkbook workbook;
+  workbook.Load(Workbook({drawing}));
+  const auto* object = workbook.WorkSheet(0)->Drawing().Objects().at(0);
+  ASSERT_NE(object->Obj()->Chart(), nullptr);
+  EXPECT_EQ(object->Obj()->Chart()->Records().Count(), 2u);
+  const Bytes out = Save(workbook);
+  EXPECT_NE(std::search(out.begin(), out.end(), drawing.begin(), drawing.end()), out.end());
+  EXPECT_EQ(Save(workbook), out);
+}
+
+TEST(Drawing, MalformedDrawingsAreRefused) {
+  const Bytes client =
+      Container(0xF002, Cat({Atom(0x0010, 0xF008, Bytes(8)), Atom(0, 0xF011, {})}));
+  // The client data's OBJ is missing.
+  ExpectLoadError(Workbook({Cat({Rec(0x00EC, client), Row(0)})}),
+                  "The file has an usupported drawing record");
+  // The container claims more than the records hold.
+  Bytes cut = client;
+  biff::Set32(cut.data() + 4, 400);
+  ExpectLoadError(Workbook({Cat({Rec(0x00EC, cut), Obj(0x19, 1), Row(0)})}),
+                  "Error reading Excel records. File invalid");
+  // Two Dg atoms in one container; an align rule.
+  ExpectLoadError(Workbook({Rec(0x00EC, Container(0xF002, Cat({Atom(0x10, 0xF008, Bytes(8)),
+                                                               Atom(0x10, 0xF008, Bytes(8))})))}),
+                  "Error loading Escher record. Duplicated Dg");
+  ExpectLoadError(Workbook({Rec(0x00EC, Container(0xF005, Atom(0, 0xF013, Bytes(8))))}),
+                  "This file has a not implemented kind of record: AlignRule");
+  // Containers nested deeper than any drawing: refused, not a stack overflow.
+  Bytes nested = Atom(0, 0xF00B, {});
+  for (int i = 0; i < 2000; ++i) nested = Container(0xF004, nested);
+  ExpectLoadError(Workbook({Rec(0x00EC, Bytes(nested.begin(), nested.begin() + 8000)),
+                            Rec(0x00EC, Bytes(nested.begin() + 8000, nested.end()))}),
+                  "Error reading Excel records. File invalid");
+}
+
+TEST(Drawing, TheDrawingGroupIsCutIntoRecordsOfTheBiffLimit) {
+  Bytes blip(20000);
+  for (std::size_t i = 0; i < blip.size(); ++i) blip[i] = static_cast<std::uint8_t>(i * 7);
+  Bytes bse_body = Cat(
+      {Bytes{6, 6}, Bytes(16, 0xAB), W({0}), D(static_cast<std::uint32_t>(blip.size()) + 25), D(1),
+       D(0), Bytes{0, 0, 0, 0}, Atom(0x6E00, 0xF01E, Cat({Bytes(16, 0xAB), Bytes{0xFF}, blip}))});
+  const Bytes dgg =
+      Container(0xF000, Cat({Atom(0, 0xF006, Cat({D(1026), D(2), D(2), D(1), D(1), D(2)})),
+                             Container(0xF001, Atom(0x0062, 0xF007, bse_body))}));
+  // As two MSODRAWINGGROUP records: the model reads them as one and writes the BIFF8 form.
+  const std::size_t half = dgg.size() / 2;
+  const Bytes globals =
+      Cat({Rec(0x00EB, Bytes(dgg.begin(), dgg.begin() + static_cast<std::ptrdiff_t>(half))),
+           Rec(0x00EB, Bytes(dgg.begin() + static_cast<std::ptrdiff_t>(half), dgg.end()))});
+  TWorkbook workbook;
+  workbook.Load(Workbook({Bytes{}}, globals));
+  ASSERT_EQ(workbook.Globals().DrawingGroup().SortedBlips().size(), 1u);
+  const Bytes out = Save(workbook);
+  Bytes joined;
+  std::vector<std::uint16_t> ids;
+  for (const auto& r : Records(out)) {
+    if (r.id == rid::kMsoDrawingGroup ||
+        (!ids.empty() && r.id == rid::kContinue && ids.back() != rid::kSst)) {
+      if (r.id == rid::kMsoDrawingGroup || ids.back() == rid::kMsoDrawingGroup ||
+          ids.back() == rid::kContinue) {
+        Append(joined, r.body);
+        EXPECT_LE(r.body.size(), 8224u);
+      }
+    }
+    ids.push_back(r.id);
+  }
+  EXPECT_EQ(joined, dgg);
+  EXPECT_EQ(CountId(out, rid::kMsoDrawingGroup), 1u);
+  TWorkbook again;
+  again.Load(out);
+  EXPECT_EQ(Save(again), out);
+  // A drawing group that stops short of its length.
+  ExpectLoadError(Workbook({Bytes{}}, Rec(0x00EB, Bytes(dgg.begin(), dgg.begin() + 100))),
+                  "Error reading Excel records. File invalid");
+}
+
+}  // namespace
+}  // namespace chronolin
