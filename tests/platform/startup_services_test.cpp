@@ -134,7 +134,9 @@ TEST_F(StartupServicesTest, FilesOfAnInstalledProgramGoToTheUserConfiguration) {
   ::chmod(portable.c_str(), 0755);
   fs::remove(portable / "Chronolin.ini");
   ::chmod(portable.c_str(), 0555);
-  if (::access(portable.c_str(), W_OK) != 0) EXPECT_EQ(ProgramDirectoryFor(portable), config);
+  if (::access(portable.c_str(), W_OK) != 0) {
+    EXPECT_EQ(ProgramDirectoryFor(portable), config);
+  }
   ::chmod(portable.c_str(), 0755);
 }
 
