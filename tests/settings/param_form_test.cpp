@@ -5,6 +5,11 @@
 #include <stdlib.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QTimer>
+#include <QTreeView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
@@ -22,6 +27,7 @@
 #include <memory>
 #include <optional>
 
+#include "components/french_texts.h"
 #include "components/path_label.h"
 #include "ini_fixture.h"
 
@@ -398,6 +404,53 @@ TEST_F(ParamFormTest, LinuxWordingAndCreditsOfWhatShips) {
   EXPECT_EQ(credits[1]->toolTip(), QStringLiteral("www.qt.io"));
   QTest::mouseClick(credits[1], Qt::LeftButton);
   EXPECT_EQ(urls_, std::vector<std::string>{"https://www.qt.io"});
+}
+
+// The program chooser of the applications page: Qt's own file dialog, in French, its columns
+// whole. With CHRONOLIN_SCREENSHOTS set, saved there as file_dialog.png.
+TEST_F(ParamFormTest, TheProgramChooserSpeaksFrenchAndShowsItsColumns) {
+  ASSERT_TRUE(InstallFrenchTexts(*qApp));
+  const ParamFormContext context{*settings_, entries_, [] { return std::string(); }, applis_,
+                                 offLine_};
+  TParamForm form(nullptr, context);  // with its own chooser
+  form.show();
+  form.PageControl()->setCurrentIndex(1);
+  bool seen = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    seen = true;
+    dialog->setDirectory(QStringLiteral("/usr/bin"));
+    auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    QElapsedTimer clock;  // the folder is listed in the background
+    clock.start();
+    while (view && view->model()->rowCount(view->rootIndex()) < 2 && clock.elapsed() < 3000)
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QApplication::processEvents();
+    QStringList texts;
+    for (QLabel* label : dialog->findChildren<QLabel*>()) texts << label->text();
+    for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
+      texts << button->text();
+    for (const char* english : {"Look in:", "File &name:", "Files of type:", "&Open", "Cancel"})
+      EXPECT_FALSE(texts.contains(QString::fromLatin1(english))) << english;
+    EXPECT_TRUE(texts.contains(QStringLiteral("Annuler"))) << texts.join(u'|').toStdString();
+    EXPECT_TRUE(view && view->isVisible());
+    if (view) {
+      // Name, size, type and date, each wide enough for its title, all within the view.
+      const QHeaderView* header = view->header();
+      EXPECT_EQ(header->count(), 4);
+      EXPECT_LE(header->length(), view->viewport()->width());
+      for (int column = 0; column < header->count(); ++column)
+        EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+    }
+    const char* outDir = std::getenv("CHRONOLIN_SCREENSHOTS");
+    if (outDir && *outDir)
+      dialog->grab().save(QString::fromLocal8Bit(outDir) + QStringLiteral("/file_dialog.png"));
+    dialog->reject();
+  });
+  QTest::mouseClick(form.ButtonAdd(), Qt::LeftButton);
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(form.AppliListBox()->count(), 0);
 }
 
 // Each page grabbed as the user sees it; with CHRONOLIN_SCREENSHOTS set, saved there as PNGs.
