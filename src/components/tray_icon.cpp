@@ -52,7 +52,6 @@ class TTrayIcon::MouseFilter : public QObject {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     std::optional<TTrayMessage> message;
-    const auto* mouse = static_cast<const QMouseEvent*>(event);
     switch (event->type()) {
       case QEvent::MouseMove:
         message = TTrayMessage::MouseMove;
@@ -60,7 +59,7 @@ class TTrayIcon::MouseFilter : public QObject {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
       case QEvent::MouseButtonDblClick:
-        message = ButtonMessage(event->type(), mouse->button());
+        message = ButtonMessage(event->type(), static_cast<const QMouseEvent*>(event)->button());
         if (!message) return false;
         break;
       default:
