@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "components/french_texts.h"
 #include "components/tick_timer.h"
 #include "counter/console_view.h"
 #include "counter/counter.h"
@@ -173,6 +174,7 @@ int RunConsole(int argc, char** argv) {
 int RunWindow(int argc, char** argv) {
   QApplication app(argc, argv);
   QCoreApplication::setApplicationName(kApplicationTitle);
+  InstallFrenchTexts(app);
   // The window may be hidden, and closing the journal viewer must not end the program: it ends
   // when the counter window's close is confirmed or the session ends.
   QApplication::setQuitOnLastWindowClosed(false);
