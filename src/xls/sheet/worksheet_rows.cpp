@@ -125,16 +125,16 @@ void TWorkSheet::RemoveRows(int first, int count) {
   const auto at = static_cast<std::size_t>(first);
   const auto n = static_cast<std::size_t>(count);
   const int end = first + count;
-  // Comments go with their notes, other shapes with the rows they lie in.
-  TDrawingGroup& group = Globals().DrawingGroup();
+  // Comments go with their notes, other shapes with the rows they lie in: all in one pass.
+  std::vector<std::uint16_t> comments;
   for (std::size_t r = at; r < std::min(notes_.RowCount(), at + n); ++r) {
     if (TRowColRecordList* row = notes_.Row(r)) {
       for (std::size_t i = 0; i < row->Count(); ++i) {
-        drawing_->RemoveObject(static_cast<TNoteRecord*>((*row)[i])->ObjectId(), group);
+        comments.push_back(static_cast<TNoteRecord*>((*row)[i])->ObjectId());
       }
     }
   }
-  drawing_->DeleteRows(first, count, group);
+  drawing_->DeleteRows(first, count, comments, Globals().DrawingGroup());
   cells_.RowList().RemoveSlots(at, n);
   cells_.CellList().RemoveRows(at, n);
   notes_.RemoveRows(at, n);
@@ -208,14 +208,26 @@ void TWorkSheet::InsertAndCopyRows(int first, int last, int dest, int count, boo
                                    const tokens::TRowShift& shift) {
   const int block = last - first + 1;
   const int inserted = count * block;
+  // The block's shapes are found once (moving the rows below keeps them the same shapes), and
+  // the object ids all the copies need are checked before anything changes.
+  const std::vector<const TEscherRecord*> shapes = drawing_->ShapesInRows(first, last);
+  std::size_t notes = 0;
+  for (int r = first; r <= last; ++r) {
+    if (const TRowColRecordList* row = notes_.Row(static_cast<std::size_t>(r))) {
+      for (std::size_t i = 0; i < row->Count(); ++i) {
+        notes += drawing_->FindObject(static_cast<TNoteRecord*>((*row)[i])->ObjectId()) != nullptr;
+      }
+    }
+  }
+  drawing_->CheckNewObjects(static_cast<std::size_t>(count) * (notes + TDrawing::ObjectCount(shapes)),
+                            Globals().DrawingGroup());
   MoveRowsDown(dest, inserted);
   ShiftFormulas(shift);
   // The source block, where step one left it.
   const int source = first >= dest ? first + inserted : first;
   for (int k = 0; k < count; ++k) {
     for (int r = 0; r < block; ++r) CopyRow(source + r, dest + k * block + r, formulas_only);
-    drawing_->CopyRows(source, source + block - 1, dest + k * block - source,
-                       Globals().DrawingGroup());
+    drawing_->CopyShapes(shapes, dest + k * block - source, Globals().DrawingGroup());
   }
   // Merged and conditional ranges lying wholly in the source block are copied with it.
   const std::size_t blocks = ranges_.Count();
