@@ -48,8 +48,6 @@ std::unique_ptr<TBaseRecord> CreateRecord(std::uint16_t id, std::vector<std::uin
       return Make<TWindow1Record>(id, data);
     case rid::kDefColWidth:
       return Make<TDefColWidthRecord>(id, data);
-    case rid::kXct:
-    case rid::kCrn:
     case rid::kDbCell:
     case rid::kMsoDrawingSelection:
     case rid::kExtSst:
@@ -81,6 +79,9 @@ std::unique_ptr<TBaseRecord> CreateRecord(std::uint16_t id, std::vector<std::uin
       return Make<TSSTRecord>(id, data);
     case rid::kLabelSst:
       return Make<TLabelSSTRecord>(id, data);
+    case rid::kLabel:
+    case rid::kRString:
+      return Make<TLabelRecord>(id, data);
     case rid::kSupBook:
       return Make<TSupBookRecord>(id, data);
     case rid::kCondFmt:
@@ -89,6 +90,11 @@ std::unique_ptr<TBaseRecord> CreateRecord(std::uint16_t id, std::vector<std::uin
       return Make<TCFRecord>(id, data);
     case rid::kDVal:
       return Make<TDValRecord>(id, data);
+    case rid::kDv:
+      return Make<TDvRecord>(id, data);
+    case rid::kHLink:
+    case rid::kHLinkTooltip:
+      return Make<THLinkRecord>(id, data);
     case rid::kTxo:
       return Make<TTXORecord>(id, data);
     case rid::kBlank:

@@ -50,7 +50,9 @@ void TWorkbook::InsertAndCopyRows(int sheet, int first, int last, int dest, int 
   }
   TWorkSheet& target = CheckedWorkSheet(sheet);
   if (count == 0) return;
+  // Everything that can refuse the edit is asked first: a refusal changes nothing.
   CheckAllFormulas();
+  target.CheckInsertAndCopyRows(first, last, dest, count);
   const tokens::TRowShift shift{dest, count * static_cast<int>(block), sheet, sheet,
                                 &globals_.References()};
   target.InsertAndCopyRows(first, last, dest, count, formulas_only, shift);
@@ -65,6 +67,7 @@ void TWorkbook::DeleteRows(int sheet, int first, int count) {
   }
   if (count == 0) return;
   CheckAllFormulas();
+  target.CheckDeleteRows(first, count);
   const tokens::TRowShift shift{first, -count, sheet, sheet, &globals_.References()};
   target.DeleteRows(first, count, shift);
   ShiftAllFormulas(sheet, first, -count);
@@ -79,7 +82,15 @@ void TWorkbook::InsertSheets(int source, int position, int count) {
     throw XlsError(Format(msg::kSheetNumberInvalid, position, 0, sheets - 1));
   }
   if (count <= 0) return;
-  globals_.Names().InsertSheets(source, position, count, globals_.References(), sheets_.size());
+  // Each sheet needs its BOUNDSHEET; a file may claim fewer than it holds.
+  if (globals_.BoundSheets().Count() != sheets_.size()) throw XlsError(msg::kFileInvalid);
+  globals_.Names().CheckInsertSheets(source, position, count, globals_.References());
+  if (const auto* work =
+          dynamic_cast<const TWorkSheet*>(sheets_[static_cast<std::size_t>(source)].get())) {
+    work->CheckNewDrawingIdentity();
+  }
+  const auto renumbered = globals_.Names().InsertSheets(source, position, count,
+                                                       globals_.References(), sheets_.size());
   const std::uint16_t options = globals_.BoundSheets()[static_cast<std::size_t>(source)].Options();
   const std::unique_ptr<TSheet>& original = sheets_[static_cast<std::size_t>(source)];
   std::vector<std::unique_ptr<TSheet>> copies;
@@ -88,7 +99,10 @@ void TWorkbook::InsertSheets(int source, int position, int count) {
     if (TWindow2Record* window2 = copy->Window2()) {
       window2->SetOptions(static_cast<std::uint16_t>(window2->Options() & ~kSelected));
     }
-    if (auto* work = dynamic_cast<TWorkSheet*>(copy.get())) work->TakeNewDrawingIdentity();
+    if (auto* work = dynamic_cast<TWorkSheet*>(copy.get())) {
+      work->TakeNewDrawingIdentity();
+      work->RenumberNames(renumbered[static_cast<std::size_t>(k)]);
+    }
     copies.push_back(std::move(copy));
   }
   for (int k = 0; k < count; ++k) {

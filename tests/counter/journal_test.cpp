@@ -70,7 +70,7 @@ TEST_F(JournalTest, ALineCutShortIsEndedBeforeTheNextOne) {
             "07/12/2026 - 14:03:27 - Fournisseur - 00:15:42 (Conn.)\r\n");
   WriteFile(Path(), "07/12/2026\r");
   journal.AppendMonthlyTotals({"Fournisseur - 00:00:01"});
-  EXPECT_EQ(ReadFile(Path()).substr(0, 16), "07/12/2026\r\n\r\n ");
+  EXPECT_EQ(ReadFile(Path()).substr(0, 15), "07/12/2026\r\n\r\n ");
 }
 
 TEST_F(JournalTest, RefusedWriteRaisesWithThePath) {

@@ -142,8 +142,9 @@ TEST(WorkbookStream, FreshSheetNamesCountUpPastNamesInUse) {
   TBoundSheetList& sheets = workbook.Globals().BoundSheets();
   EXPECT_EQ(sheets.FreshName(u"Sheet"), u"Sheet");
   EXPECT_EQ(sheets.FreshName(u"Sheet"), u"Sheet3");
-  EXPECT_EQ(sheets.FreshName(u"sheet"), u"sheet");  // names are case-sensitive
-  EXPECT_EQ(sheets.FreshName(u"Sheet"), u"Sheet4");
+  // Names differing only by case are the same name to spreadsheet programs.
+  EXPECT_EQ(sheets.FreshName(u"sheet"), u"sheet4");
+  EXPECT_EQ(sheets.FreshName(u"Sheet"), u"Sheet5");
 }
 
 TEST(WorkbookStream, SelectingAndRenamingSheets) {

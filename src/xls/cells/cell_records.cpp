@@ -99,6 +99,9 @@ Variant TBoolErrRecord::GetValue() const {
 TLabelSSTRecord::TLabelSSTRecord(std::uint16_t id, std::vector<std::uint8_t> data)
     : TCellRecord(id, std::move(data), 10) {}
 
+TLabelRecord::TLabelRecord(std::uint16_t id, std::vector<std::uint8_t> data)
+    : TBaseRowColRecord(id, std::move(data), 6) {}
+
 TLabelSSTRecord::TLabelSSTRecord(std::uint16_t row, std::uint16_t column, std::uint16_t xf,
                                  TSST& sst)
     : TCellRecord(rid::kLabelSst, NewBody(10, row, column, xf), 10), sst_(&sst) {}

@@ -92,6 +92,15 @@ class TLabelSSTRecord final : public TCellRecord {
   TSST* sst_ = nullptr;  // set for cells that may take new text
 };
 
+// LABEL and RSTRING: a text cell holding its own text, as older writers store text. Kept
+// opaque, among the sheet's other records, and written back as read; row edits still move,
+// copy and delete it with its row.
+class TLabelRecord final : public TBaseRowColRecord {
+ public:
+  TLabelRecord(std::uint16_t id, std::vector<std::uint8_t> data);
+  std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
+};
+
 // MULRK and MULBLANK are only read: the sheet loader expands them into single cells.
 class TMulRKRecord final : public TBaseRowColRecord {
  public:

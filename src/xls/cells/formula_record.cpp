@@ -24,7 +24,8 @@ TShrFmlaRecord::TShrFmlaRecord(std::uint16_t id, std::vector<std::uint8_t> data)
 
 TArrayRecord::TArrayRecord(std::uint16_t id, std::vector<std::uint8_t> data)
     : TBaseRecord(id, std::move(data)) {
-  RequireBodySize(id, Data(), 6);
+  RequireBodySize(id, Data(), 14);
+  if (14u + TokenLength() > DataSize()) throw XlsError(Format(msg::kRecordInvalid, id));
 }
 
 TFormulaRecord::TFormulaRecord(std::uint16_t id, std::vector<std::uint8_t> data)
@@ -92,12 +93,18 @@ void TFormulaRecord::ThrowToken(std::uint8_t id) const {
 }
 
 void TFormulaRecord::CheckTokens() const {
-  std::size_t pos = 0;
-  while (pos < TokenLength()) {
-    const std::size_t n = tokens::TokenSize(Tokens(), TokenLength(), pos, false);
-    if (n == 0) ThrowToken(Tokens()[pos]);
-    pos += n;
+  if (auto bad = tokens::FirstUnwalkable(Tokens(), TokenLength())) ThrowToken(*bad);
+  if (array_) {
+    const std::uint8_t* t = array_->Data().data() + 14;
+    if (auto bad = tokens::FirstUnwalkable(t, array_->TokenLength())) ThrowToken(*bad);
   }
+}
+
+void TFormulaRecord::RenumberNames(const std::map<std::uint16_t, std::uint16_t>& renumbered) {
+  // Past a token the walk cannot step over, the names stay as they were: a sheet copy is not
+  // refused for them.
+  (void)tokens::RenumberNames(MutableData() + 22, TokenLength(), renumbered);
+  if (array_) (void)tokens::RenumberNames(array_->MutableTokens(), array_->TokenLength(), renumbered);
 }
 
 void TFormulaRecord::ShiftRows(const tokens::TRowShift& shift) {
@@ -112,12 +119,17 @@ void TFormulaRecord::ShiftRows(const tokens::TRowShift& shift) {
       table_->Set16(at, static_cast<std::uint16_t>(std::min(moved, 0xFFFF)));
     }
   }
-  if (array_ && shift.own_sheet == shift.changed_sheet) {
-    for (const std::size_t at : {0, 2}) {
-      const int row = array_->Get16(at);
-      if (row >= shift.first) {
-        array_->Set16(at, static_cast<std::uint16_t>(std::clamp(row + shift.delta, 0, 0xFFFF)));
-      }
+  if (array_) {
+    // The array's own tokens refer like the cell's; its range lies in this sheet.
+    if (auto bad = tokens::ShiftRows(array_->MutableTokens(), array_->TokenLength(), shift)) {
+      ThrowToken(*bad);
+    }
+    if (shift.own_sheet == shift.changed_sheet) {
+      auto moved = [&](int row) {
+        return static_cast<std::uint16_t>(
+            row < shift.first ? row : std::clamp(row + shift.delta, shift.first, 0xFFFF));
+      };
+      array_->SetRows(moved(array_->FirstRow()), moved(array_->LastRow()));
     }
   }
 }
@@ -126,11 +138,12 @@ void TFormulaRecord::MoveToRow(std::uint16_t row) {
   const int delta = static_cast<int>(row) - static_cast<int>(Row());
   if (auto bad = tokens::MoveRows(MutableData() + 22, TokenLength(), delta)) ThrowToken(*bad);
   if (array_) {
-    // The array's range moves with the formula of its first cell.
-    for (const std::size_t at : {0, 2}) {
-      array_->Set16(at,
-                    static_cast<std::uint16_t>(std::clamp(array_->Get16(at) + delta, 0, 0xFFFF)));
+    // The array's range and relative references move with the formula of its first cell.
+    if (auto bad = tokens::MoveRows(array_->MutableTokens(), array_->TokenLength(), delta)) {
+      ThrowToken(*bad);
     }
+    auto moved = [&](int row) { return static_cast<std::uint16_t>(std::clamp(row + delta, 0, 0xFFFF)); };
+    array_->SetRows(moved(array_->FirstRow()), moved(array_->LastRow()));
   }
   SetRow(row);
 }

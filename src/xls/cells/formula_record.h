@@ -2,6 +2,7 @@
 // FORMULA cells with their cached result and attached TABLE, the STRING record that carries a
 // text result, and the SHRFMLA records expanded into their cells on load.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -16,14 +17,23 @@ class TTableRecord final : public TBaseRecord {
   std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
 };
 
-// ARRAY: the range (rows 16-bit at 0 and 2, columns byte at 4 and 5) and the tokens of an
-// array formula; it follows the formula of the range's first cell and stays with it.
+// ARRAY: the range (rows 16-bit at 0 and 2, columns byte at 4 and 5), options, 4 reserved
+// bytes, the token length at 12 and the tokens of an array formula from 14; it follows the
+// formula of the range's first cell and stays with it.
 class TArrayRecord final : public TBaseRecord {
  public:
+  // Throws "Record with ID 0x%x is invalid" when the tokens run past the body.
   TArrayRecord(std::uint16_t id, std::vector<std::uint8_t> data);
   std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
   std::uint16_t FirstRow() const { return Get16(0); }
+  std::uint16_t LastRow() const { return Get16(2); }
   std::uint8_t FirstColumn() const { return Data()[4]; }
+  void SetRows(std::uint16_t first, std::uint16_t last) {
+    Set16(0, first);
+    Set16(2, last);
+  }
+  std::uint16_t TokenLength() const { return Get16(12); }
+  std::uint8_t* MutableTokens() { return MutableData() + 14; }
 };
 
 // The text result of the formula before it.
@@ -81,6 +91,8 @@ class TFormulaRecord final : public TCellRecord {
   void MoveToRow(std::uint16_t row);
   // The message above when the walker cannot adjust this formula.
   void CheckTokens() const;
+  // Name tokens follow the names' new numbers (see tokens::RenumberNames); never refuses.
+  void RenumberNames(const std::map<std::uint16_t, std::uint16_t>& renumbered);
 
   void SaveToStream(TOutStream& out) const override;
   std::int64_t TotalSize() const override;

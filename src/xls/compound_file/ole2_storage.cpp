@@ -74,7 +74,7 @@ bool IsCompoundFile(const std::string& fileName) {
 }
 
 TOle2Storage::TOle2Storage(const std::string& fileName, TOle2Mode mode)
-    : mode_(mode), file_name_(fileName), uncaught_at_creation_(std::uncaught_exceptions()) {
+    : mode_(mode), file_name_(fileName) {
   if (mode == TOle2Mode::Write) {
     // O_EXCL: an existing file is never overwritten, and the name is ours from now on.
     file_fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -95,16 +95,10 @@ TOle2Storage::TOle2Storage(const std::string& fileName, TOle2Mode mode)
 }
 
 TOle2Storage::TOle2Storage(std::vector<uint8_t>& target)
-    : mode_(TOle2Mode::Write),
-      writer_(std::make_unique<cfb::Writer>()),
-      target_bytes_(&target),
-      uncaught_at_creation_(std::uncaught_exceptions()) {}
+    : mode_(TOle2Mode::Write), writer_(std::make_unique<cfb::Writer>()), target_bytes_(&target) {}
 
 TOle2Storage::TOle2Storage(std::ostream& target)
-    : mode_(TOle2Mode::Write),
-      writer_(std::make_unique<cfb::Writer>()),
-      target_stream_(&target),
-      uncaught_at_creation_(std::uncaught_exceptions()) {}
+    : mode_(TOle2Mode::Write), writer_(std::make_unique<cfb::Writer>()), target_stream_(&target) {}
 
 TOle2Storage::TOle2Storage(std::vector<uint8_t> document, std::string name)
     : mode_(TOle2Mode::Read), file_name_(std::move(name)) {
@@ -117,17 +111,9 @@ TOle2Storage::TOle2Storage(std::vector<uint8_t> document, std::string name)
 }
 
 TOle2Storage::~TOle2Storage() {
-  if (mode_ == TOle2Mode::Write && !finished_) {
-    if (std::uncaught_exceptions() > uncaught_at_creation_) {
-      Abandon();  // the save failed: leave no partial document behind
-    } else {
-      try {
-        Finish();
-      } catch (...) {
-        // Finish has removed the incomplete file; a destructor cannot report more.
-      }
-    }
-  }
+  // Only Finish() writes: a storage dropped unfinished (a failed or abandoned save) leaves its
+  // target as it was and removes the file it created.
+  if (mode_ == TOle2Mode::Write && !finished_) Abandon();
   if (file_fd_ >= 0) ::close(file_fd_);
 }
 

@@ -40,8 +40,7 @@ class TOle2Storage {
  public:
   // Read mode: "The file \"%s\" is invalid" unless the file is a readable compound document.
   // Write mode: creates the file now and fails if it already exists; the document is written
-  // into it by Finish() (the file is removed again if the storage is dropped unfinished while
-  // an exception is in flight).
+  // into it by Finish() (the file is removed again if the storage is dropped unfinished).
   TOle2Storage(const std::string& fileName, TOle2Mode mode);
   // Write mode onto a caller's buffer or stream (not owned; must outlive the storage). The
   // finished document is appended to it by Finish(), nothing before.
@@ -52,8 +51,7 @@ class TOle2Storage {
 
   TOle2Storage(const TOle2Storage&) = delete;
   TOle2Storage& operator=(const TOle2Storage&) = delete;
-  // Write mode: finishes the document unless Finish() ran already or an exception is
-  // unwinding (then the target is left untouched). Errors are lost here: call Finish().
+  // Never writes: an unfinished document is dropped, its target left untouched.
   ~TOle2Storage();
 
   // Write mode: completes the document and hands it to the file or the caller's target.
@@ -87,7 +85,6 @@ class TOle2Storage {
   std::ostream* target_stream_ = nullptr;
   int file_fd_ = -1;  // write mode on a file: created at once, filled by Finish
   bool finished_ = false;
-  int uncaught_at_creation_ = 0;
 };
 
 // Enters a sub-storage for the lifetime of the guard and leaves it on every exit path.

@@ -13,6 +13,7 @@ inline constexpr const char* kRecordInvalid = "Record with ID 0x%x is invalid";
 inline constexpr const char* kSectionNotLoaded = "A section of the workbook is not loaded";
 inline constexpr const char* kWriteError = "Error writing output file";
 inline constexpr const char* kSheetNameExists = "Sheet name already exist: %s";
+inline constexpr const char* kInvalidSheetName = "Invalid sheet name: %s";
 inline constexpr const char* kSheetNumberInvalid =
     "Sheet number \"%d\" invalid. Must be between %d and %d";
 inline constexpr const char* kInsertRowsArguments = "Ivalid arguments to call InsertAndCopyRows";

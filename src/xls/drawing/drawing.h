@@ -46,6 +46,13 @@ class TDrawing {
 
   // Editing. The shapes are the children of the top group container; a comment's shape comes
   // and goes with its note, the others with the rows their anchor lies in.
+  // The checks of the edits below: each raises what the edit would, before anything changes.
+  void CheckDeleteRows(int first, int count, const TDrawingGroup& group) const;
+  void CheckCopyRows(int first, int last, const TDrawingGroup& group) const;
+  void CheckCloneObject(std::uint16_t object_id, const TDrawingGroup& group) const;
+  void CheckRemoveObject(std::uint16_t object_id, const TDrawingGroup& group) const;
+  void CheckNewIdentity(const TDrawingGroup& group) const;
+
   // Anchor rows >= from move by delta (rows inserted).
   void ShiftAnchors(int from, int delta);
   // Removes the shapes (comments aside) lying wholly in rows [first, first + count), then moves

@@ -131,6 +131,61 @@ void TDrawing::AdoptClone(TEscherRecord& unit, TDrawingGroup& group, bool new_ob
   });
 }
 
+void TDrawing::CheckDeleteRows(int first, int count, const TDrawingGroup& group) const {
+  TEscherContainerRecord* top = TopGroup();
+  if (top == nullptr) return;
+  const int end = first + count;
+  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
+    TEscherRecord& unit = top->Child(i);
+    TEscherClientAnchorRecord* anchor = AnchorOf(unit);
+    if (anchor == nullptr || IsComment(unit)) continue;
+    if (anchor->FirstRow() >= first && anchor->LastRow() < end) {
+      group.CheckEditable();
+      return;
+    }
+  }
+}
+
+void TDrawing::CheckCopyRows(int first, int last, const TDrawingGroup& group) const {
+  TEscherContainerRecord* top = TopGroup();
+  if (top == nullptr) return;
+  bool copies = false;
+  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
+    TEscherRecord& unit = top->Child(i);
+    TEscherClientAnchorRecord* anchor = AnchorOf(unit);
+    if (anchor == nullptr || IsComment(unit)) continue;
+    if (anchor->FirstRow() < first || anchor->LastRow() > last) continue;
+    const TEscherClientDataRecord* data = ObjectOf(unit);
+    if (data != nullptr && data->Obj() != nullptr && data->Obj()->IsEmbeddedOle()) {
+      throw XlsError(msg::kCantCopyOle);
+    }
+    copies = true;
+  }
+  if (!copies) return;
+  if (Dg() == nullptr) throw XlsError(msg::kEscherProcessing);
+  group.CheckEditable();
+}
+
+void TDrawing::CheckCloneObject(std::uint16_t object_id, const TDrawingGroup& group) const {
+  TEscherContainerRecord* top = TopGroup();
+  if (top == nullptr || !units_by_id_.contains(object_id)) return;
+  if (Dg() == nullptr) throw XlsError(msg::kEscherProcessing);
+  group.CheckEditable();
+}
+
+void TDrawing::CheckRemoveObject(std::uint16_t object_id, const TDrawingGroup& group) const {
+  TEscherContainerRecord* top = TopGroup();
+  if (top == nullptr) {
+    if (FindObject(object_id) != nullptr) throw XlsError(msg::kEscherLoading);
+    return;
+  }
+  if (units_by_id_.contains(object_id)) group.CheckEditable();
+}
+
+void TDrawing::CheckNewIdentity(const TDrawingGroup& group) const {
+  if (Dg() != nullptr) group.CheckEditable();
+}
+
 void TDrawing::DeleteRows(int first, int count, TDrawingGroup& group) {
   DeleteRows(first, count, {}, group);
 }
@@ -166,12 +221,17 @@ void TDrawing::DeleteRows(int first, int count, const std::vector<std::uint16_t>
     }
   }
   BuildCaches();
+  // A corner in the deleted rows goes to the top of the first row after them, so that an
+  // anchor cut by the deletion still ends at or after its start.
   for (auto* anchor : anchors_) {
-    auto moved = [&](int row) {
-      if (row >= end) return static_cast<std::uint16_t>(row - count);
-      return static_cast<std::uint16_t>(row >= first ? first : row);
-    };
-    anchor->SetRows(moved(anchor->FirstRow()), moved(anchor->LastRow()));
+    const int first_row = anchor->FirstRow();
+    const int last_row = anchor->LastRow();
+    const bool first_cut = first_row >= first && first_row < end;
+    const bool last_cut = last_row >= first && last_row < end;
+    auto moved = [&](int row) { return static_cast<std::uint16_t>(row >= end ? row - count : row >= first ? first : row); };
+    anchor->SetRows(moved(first_row), moved(last_row));
+    anchor->SetRowOffsets(first_cut ? 0 : anchor->FirstRowOffset(),
+                          last_cut ? 0 : anchor->LastRowOffset());
   }
 }
 

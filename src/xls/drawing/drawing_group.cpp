@@ -92,6 +92,10 @@ TEscherContainerRecord* TDrawingGroup::BStore() const {
   return nullptr;
 }
 
+void TDrawingGroup::CheckEditable() const {
+  if (Dgg().Data().size() < 16) throw XlsError(msg::kEscherProcessing);
+}
+
 std::uint32_t TDrawingGroup::NewDrawingId() {
   TEscherDataRecord& dgg = Dgg();
   std::uint32_t max_id = 0;

@@ -23,6 +23,9 @@ class TDrawingGroup {
 
   // Editing: drawing ids and shape ids are handed out through the Dgg's clusters (1024 ids
   // each) so that every shape id of the file stays unique and the counters stay true.
+  // Raises "Error processing Escher record" unless the group can hand out ids (a Dgg with its
+  // fixed part): edits call it before changing anything.
+  void CheckEditable() const;
   std::uint32_t NewDrawingId();
   std::uint32_t AllocateShapeId(std::uint32_t drawing_id, std::uint32_t at_least);
   void ShapesRemoved(std::uint32_t count);

@@ -167,6 +167,13 @@ class TEscherClientAnchorRecord final : public TEscherDataRecord {
     Set16(6, first);
     Set16(14, last);
   }
+  // Offsets within the first and last rows (in 1/256 of the row's height).
+  std::uint16_t FirstRowOffset() const { return Get16(8); }
+  std::uint16_t LastRowOffset() const { return Get16(16); }
+  void SetRowOffsets(std::uint16_t first, std::uint16_t last) {
+    Set16(8, first);
+    Set16(16, last);
+  }
 };
 
 class TEscherClientDataRecord final : public TEscherDataRecord {

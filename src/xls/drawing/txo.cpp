@@ -10,12 +10,6 @@
 
 namespace chronolin {
 
-namespace {
-
-constexpr std::size_t kMaxContinueBody = 8224;
-
-}  // namespace
-
 std::u16string TTXO::Text() const {
   if (txo_->DataSize() < 14) return {};
   const std::size_t count = txo_->Get16(10);
@@ -55,7 +49,7 @@ void TTXO::SetText(std::u16string_view text) {
   biff::Set16(body.data() + 12, count == 0 ? 0 : 16);
   auto record = std::make_unique<TTXORecord>(txo_->Id(), std::move(body));
   if (count > 0) {
-    const std::size_t per_record = (kMaxContinueBody - 1) / (wide ? 2 : 1);
+    const std::size_t per_record = (rid::kMaxBody - 1) / (wide ? 2 : 1);
     for (std::size_t from = 0; from < count; from += per_record) {
       std::vector<std::uint8_t> chars{static_cast<std::uint8_t>(wide ? 1 : 0)};
       for (std::size_t i = from; i < std::min(count, from + per_record); ++i) {

@@ -84,6 +84,11 @@ std::size_t TokenSize(const std::uint8_t* data, std::size_t size, std::size_t po
   }
 }
 
+std::size_t EditableTokenSize(const std::uint8_t* data, std::size_t size, std::size_t pos) {
+  if (BaseId(data[pos]) == 0x26) return 0;
+  return TokenSize(data, size, pos, true);
+}
+
 namespace {
 
 void RelativeRow(std::uint8_t* row_field, std::uint16_t column_word, std::uint16_t row) {

@@ -19,6 +19,11 @@ inline std::uint8_t BaseId(std::uint8_t id) {
 std::size_t TokenSize(const std::uint8_t* data, std::size_t size, std::size_t pos,
                       bool memory_tokens);
 
+// TokenSize for the edits: the memory tokens are stepped over by their own length (the
+// tokens of their sub-expression follow them and are walked in turn), except the memory area
+// (0x26), whose cached rectangles lie past the tokens where no edit can reach them: 0 for it.
+std::size_t EditableTokenSize(const std::uint8_t* data, std::size_t size, std::size_t pos);
+
 // Shared-formula expansion for the cell (row, column): relative reference and area tokens
 // become plain ones, and every row or column marked relative gets the cell's position added
 // (BIFF8 offsets: a signed 16-bit row, a signed 8-bit column). Throws "Error reading formula,

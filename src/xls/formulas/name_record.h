@@ -3,6 +3,7 @@
 // 4), sheet index (16-bit at 8, 1-based, 0 for a global name), name option byte at 14, the
 // name's characters from 15, then the tokens.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,8 @@ class TNameRecord final : public TBaseRecord {
   void CheckTokens() const;
   // 3-D references to `from_sheet` now name EXTERNSHEET entry `to_ref`.
   void RedirectSheet(int from_sheet, std::uint16_t to_ref, const TReferences& references);
+  // Name tokens follow the names' new numbers (see tokens::RenumberNames).
+  void RenumberNames(const std::map<std::uint16_t, std::uint16_t>& renumbered);
   // Its only token is a 3-D area on this sheet.
   bool IsAreaOnSheet(int sheet, const TReferences& references) const;
 
@@ -57,8 +60,17 @@ class TNameRecordList : public TBaseRecordList {
   void CheckTokens() const;
   // n copies of sheet s inserted at p (s counted before the insertion): local names of later
   // sheets follow them, and each copy gets its own clone of the names local to s or naming
-  // only an area of s (a print area, say).
-  void InsertSheets(int s, int p, int n, TReferences& references, std::size_t sheet_count);
+  // only an area of s (a print area, say). Returns, per copy, the old (1-based) numbers of
+  // the local names of s with the numbers of that copy's clones.
+  std::vector<std::map<std::uint16_t, std::uint16_t>> InsertSheets(int s, int p, int n,
+                                                                   TReferences& references,
+                                                                   std::size_t sheet_count);
+  // Raises what InsertSheets would refuse (sheet numbers past their limit, a name to copy whose
+  // tokens the walker cannot step over), changing nothing.
+  void CheckInsertSheets(int s, int p, int n, const TReferences& references) const;
+
+ private:
+  std::vector<std::size_t> NamesToCopy(int s, const TReferences& references) const;
 };
 
 }  // namespace chronolin

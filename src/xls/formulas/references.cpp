@@ -11,6 +11,27 @@
 
 namespace chronolin {
 
+TSupBookRecord::TSupBookRecord(const TSupBookRecord& other) : TBaseRecord(other) {
+  for (const auto& record : other.followers_) followers_.push_back(record->Clone());
+}
+
+void TSupBookRecord::AddFollower(std::unique_ptr<TBaseRecord> record) {
+  const std::int64_t size = record->TotalSize();
+  followers_.push_back(std::move(record));
+  NotifySizeChanged(size);
+}
+
+void TSupBookRecord::SaveToStream(TOutStream& out) const {
+  SaveChain(out);
+  for (const auto& record : followers_) record->SaveToStream(out);
+}
+
+std::int64_t TSupBookRecord::TotalSize() const {
+  std::int64_t size = TBaseRecord::TotalSize();
+  for (const auto& record : followers_) size += record->TotalSize();
+  return size;
+}
+
 void TReferences::Clear() {
   sup_books_.Clear();
   local_sup_book_ = -1;
@@ -22,6 +43,12 @@ void TReferences::AddSupBook(std::unique_ptr<TBaseRecord> record) {
     local_sup_book_ = static_cast<int>(sup_books_.Count());
   }
   sup_books_.Add(std::move(record));
+}
+
+bool TReferences::AddToLastSupBook(std::unique_ptr<TBaseRecord>& record) {
+  if (sup_books_.Empty()) return false;
+  static_cast<TSupBookRecord&>(*sup_books_[sup_books_.Count() - 1]).AddFollower(std::move(record));
+  return true;
 }
 
 void TReferences::LoadExternSheet(const TBaseRecord& record) {
@@ -61,25 +88,39 @@ std::uint16_t TReferences::ExternRefOfSheet(int sheet, std::size_t sheet_count) 
   return static_cast<std::uint16_t>(refs_.size() - 1);
 }
 
-void TReferences::InsertSheets(int p, int n) {
-  constexpr int kMaxSheet = 250;
+namespace {
+
+constexpr int kMaxSheet = 250;
+
+int MovedSheet(std::uint16_t sheet, int p, int n) {
+  return sheet >= p && sheet < 0xFFFE ? sheet + n : static_cast<int>(sheet);
+}
+
+}  // namespace
+
+void TReferences::CheckInsertSheets(int p, int n) const {
   if (local_sup_book_ < 0) return;
-  TBaseRecord& local = *sup_books_[static_cast<std::size_t>(local_sup_book_)];
+  const TBaseRecord& local = *sup_books_[static_cast<std::size_t>(local_sup_book_)];
   if (local.DataSize() != 4 || local.Get16(2) != 0x0401) throw XlsError(msg::kFileInvalid);
-  // Checked first, so that a refused insertion changes nothing.
   const int count = local.Get16(0) + n;
   if (count > kMaxSheet) throw XlsError(Format(msg::kTooManyEntries, count, kMaxSheet));
-  auto moved = [&](std::uint16_t sheet) {
-    return sheet >= p && sheet < 0xFFFE ? sheet + n : static_cast<int>(sheet);
-  };
   for (const TExternRef& ref : refs_) {
     if (ref.sup_book != local_sup_book_) continue;
-    for (const int sheet : {moved(ref.first_sheet), moved(ref.last_sheet)}) {
+    for (const int sheet : {MovedSheet(ref.first_sheet, p, n), MovedSheet(ref.last_sheet, p, n)}) {
       if (sheet > kMaxSheet && sheet < 0xFFFE) {
         throw XlsError(Format(msg::kTooManyEntries, sheet, kMaxSheet));
       }
     }
   }
+}
+
+void TReferences::InsertSheets(int p, int n) {
+  // Checked first, so that a refused insertion changes nothing.
+  CheckInsertSheets(p, n);
+  if (local_sup_book_ < 0) return;
+  TBaseRecord& local = *sup_books_[static_cast<std::size_t>(local_sup_book_)];
+  const int count = local.Get16(0) + n;
+  auto moved = [&](std::uint16_t sheet) { return MovedSheet(sheet, p, n); };
   for (TExternRef& ref : refs_) {
     if (ref.sup_book != local_sup_book_) continue;
     ref.first_sheet = static_cast<std::uint16_t>(moved(ref.first_sheet));

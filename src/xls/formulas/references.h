@@ -10,7 +10,23 @@
 
 namespace chronolin {
 
-CHRONOLIN_PLAIN_RECORD(TSupBookRecord);
+// SUPBOOK, with the records that belong to it and are written right after it: the names
+// (EXTERNNAME) and cached cell values (XCT, CRN) of the file it stands for.
+class TSupBookRecord final : public TBaseRecord {
+ public:
+  using TBaseRecord::TBaseRecord;
+  TSupBookRecord(const TSupBookRecord& other);
+  std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
+
+  void AddFollower(std::unique_ptr<TBaseRecord> record);
+  std::size_t FollowerCount() const { return followers_.size(); }
+
+  void SaveToStream(TOutStream& out) const override;
+  std::int64_t TotalSize() const override;
+
+ private:
+  std::vector<std::unique_ptr<TBaseRecord>> followers_;
+};
 // Read into TReferences on load, then freed; the save writes a fresh one.
 CHRONOLIN_PLAIN_RECORD(TExternSheetRecord);
 
@@ -26,6 +42,9 @@ class TReferences {
 
   void Clear();
   void AddSupBook(std::unique_ptr<TBaseRecord> record);
+  // An EXTERNNAME, XCT or CRN record, kept with the last SUPBOOK; false (record untouched)
+  // before any SUPBOOK.
+  bool AddToLastSupBook(std::unique_ptr<TBaseRecord>& record);
   // Entries are read across the record's CONTINUE chain; the count is checked against it.
   void LoadExternSheet(const TBaseRecord& record);
 
@@ -40,6 +59,8 @@ class TReferences {
   // n sheets inserted at p: entries at or after p follow them, the local SUPBOOK counts them.
   // Sheet numbers stay below 251 ("Too many entries for this kind of record ...").
   void InsertSheets(int p, int n);
+  // Raises what InsertSheets would refuse, changing nothing.
+  void CheckInsertSheets(int p, int n) const;
 
   void SaveToStream(TOutStream& out) const;
   std::int64_t TotalSize() const;

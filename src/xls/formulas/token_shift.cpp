@@ -1,5 +1,7 @@
 #include "xls/formulas/token_shift.h"
 
+#include <algorithm>
+
 #include "xls/formulas/formula_tokens.h"
 #include "xls/formulas/references.h"
 #include "xls/records/biff_bytes.h"
@@ -10,7 +12,8 @@ namespace {
 
 constexpr int kMaxRow = 0xFFFF;
 
-enum class Kind { kOther, kRef, kArea, kTable };
+// kAnchor: the first cell of the array (0x01) or table (0x02) a cell belongs to.
+enum class Kind { kOther, kRef, kArea, kAnchor };
 
 struct TokenView {
   Kind kind = Kind::kOther;
@@ -20,7 +23,7 @@ struct TokenView {
 
 TokenView View(std::uint8_t* t) {
   TokenView v;
-  if (t[0] == 0x02) return {Kind::kTable, false, t + 1};
+  if (t[0] == 0x01 || t[0] == 0x02) return {Kind::kAnchor, false, t + 1};
   if (t[0] < 0x20 || t[0] >= 0x80) return v;
   switch (BaseId(t[0])) {
     case 0x24:
@@ -52,7 +55,7 @@ template <class F>
 std::optional<std::uint8_t> Walk(std::uint8_t* data, std::size_t size, F&& f) {
   std::size_t pos = 0;
   while (pos < size) {
-    const std::size_t n = TokenSize(data, size, pos, false);
+    const std::size_t n = EditableTokenSize(data, size, pos);
     if (n == 0) return data[pos];
     f(data + pos);
     pos += n;
@@ -74,7 +77,7 @@ std::optional<std::uint8_t> ShiftRows(std::uint8_t* data, std::size_t size, cons
   return Walk(data, size, [&](std::uint8_t* t) {
     const TokenView v = View(t);
     if (v.kind == Kind::kOther) return;
-    if (v.kind == Kind::kTable) {
+    if (v.kind == Kind::kAnchor) {
       if (s.own_sheet != s.changed_sheet) return;
       const int row = biff::Get16(v.loc);
       if (row >= first && !(row < end_deleted)) {
@@ -125,6 +128,11 @@ std::optional<std::uint8_t> ShiftRows(std::uint8_t* data, std::size_t size, cons
 std::optional<std::uint8_t> MoveRows(std::uint8_t* data, std::size_t size, int delta) {
   return Walk(data, size, [&](std::uint8_t* t) {
     const TokenView v = View(t);
+    if (t[0] == 0x01) {
+      // A cell of an array formula names the array's first cell, copied with it.
+      biff::Set16(v.loc, static_cast<std::uint16_t>(std::clamp(biff::Get16(v.loc) + delta, 0, kMaxRow)));
+      return;
+    }
     if (v.kind != Kind::kRef && v.kind != Kind::kArea) return;
     const int fields = v.kind == Kind::kRef ? 1 : 2;
     // A reference's column word follows its row; an area's two column words follow both rows.
@@ -152,6 +160,24 @@ std::optional<std::uint8_t> RedirectSheet(std::uint8_t* data, std::size_t size, 
     if (!v.three_d) return;
     if (references.SheetOfExternRef(biff::Get16(t + 1)) == from_sheet) biff::Set16(t + 1, to_ref);
   });
+}
+
+std::optional<std::uint8_t> RenumberNames(std::uint8_t* data, std::size_t size,
+                                          const std::map<std::uint16_t, std::uint16_t>& renumbered) {
+  return Walk(data, size, [&](std::uint8_t* t) {
+    if (t[0] < 0x20 || t[0] >= 0x80 || BaseId(t[0]) != 0x23) return;
+    const auto it = renumbered.find(biff::Get16(t + 1));
+    if (it != renumbered.end()) biff::Set16(t + 1, it->second);
+  });
+}
+
+std::optional<std::uint8_t> FirstUnwalkable(const std::uint8_t* data, std::size_t size) {
+  for (std::size_t pos = 0; pos < size;) {
+    const std::size_t n = EditableTokenSize(data, size, pos);
+    if (n == 0) return data[pos];
+    pos += n;
+  }
+  return std::nullopt;
 }
 
 }  // namespace chronolin::tokens

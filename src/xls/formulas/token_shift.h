@@ -4,6 +4,7 @@
 // token it cannot step over (the tokens before it are already changed), or nothing.
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 
 namespace chronolin {
@@ -25,13 +26,22 @@ struct TRowShift {
 
 std::optional<std::uint8_t> ShiftRows(std::uint8_t* data, std::size_t size, const TRowShift& shift);
 
-// A formula copied `delta` rows down (or up): the rows marked relative follow it.
+// A formula copied `delta` rows down (or up): the rows marked relative follow it, and so does
+// the first cell an array formula's cell names (its array is copied with it).
 std::optional<std::uint8_t> MoveRows(std::uint8_t* data, std::size_t size, int delta);
 
 // 3-D references whose EXTERNSHEET entry names `from_sheet` are pointed at entry `to_ref`
 // (a name cloned with its sheet).
 std::optional<std::uint8_t> RedirectSheet(std::uint8_t* data, std::size_t size, int from_sheet,
                                           std::uint16_t to_ref, const TReferences& references);
+
+// Name tokens whose (1-based) NAME index is a key of `renumbered` take its value (a sheet
+// copied with its local names refers to its own copies).
+std::optional<std::uint8_t> RenumberNames(std::uint8_t* data, std::size_t size,
+                                          const std::map<std::uint16_t, std::uint16_t>& renumbered);
+
+// The first token the edits cannot step over, or nothing.
+std::optional<std::uint8_t> FirstUnwalkable(const std::uint8_t* data, std::size_t size);
 
 }  // namespace tokens
 }  // namespace chronolin

@@ -18,16 +18,18 @@ class TBoundSheetList {
   // A name already present raises "Sheet name already exist: %s".
   void Add(std::unique_ptr<TBoundSheetRecord> record);
   std::size_t Count() const { return records_.Count(); }
-  TBoundSheetRecord& operator[](std::size_t i) const {
-    return static_cast<TBoundSheetRecord&>(*records_[i]);
-  }
+  // A sheet the file has no BOUNDSHEET for raises the file-invalid error.
+  TBoundSheetRecord& operator[](std::size_t i) const;
   std::u16string SheetName(std::size_t i) const { return (*this)[i].Name(); }
   // A new BOUNDSHEET at `index` with a fresh name from `base` and these options.
   void InsertNew(std::size_t index, std::u16string_view base, std::uint16_t options);
-  // Rewrites the record's name (its body becomes 6 + the string's size).
+  // Rewrites the record's name (its body becomes 6 + the string's size). A name spreadsheet
+  // programs refuse (empty, over 31 characters, holding one of []:*?/\) raises "Invalid sheet
+  // name: %s"; one another sheet has, ignoring case, "Sheet name already exist: %s".
   void Rename(std::size_t i, std::u16string_view name);
   // The name for a new sheet of base text b: b itself when no name has that base, else b
-  // followed by the next free number. The name is reserved.
+  // followed by the next free number; names differing only by case count as taken. The name
+  // is reserved.
   std::u16string FreshName(std::u16string_view base);
   void Clear();
 
@@ -49,6 +51,8 @@ class TBoundSheetList {
     bool operator()(std::u16string_view a, const NameEntry& b) const { return Before(a, b.full); }
   };
   static NameEntry MakeEntry(std::u16string base, std::uint32_t number);
+  // A reserved name equal to `name` ignoring case, other than `except` itself.
+  bool Taken(std::u16string_view name, std::u16string_view except = {}) const;
 
   TBaseRecordList records_;
   std::set<NameEntry, Less> names_;

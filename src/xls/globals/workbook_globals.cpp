@@ -42,6 +42,12 @@ void TWorkbookGlobals::Route(TBiffReader& reader, std::unique_ptr<TBaseRecord> r
     case rid::kSupBook:
       references_.AddSupBook(std::move(record));
       return;
+    case rid::kExternName:
+    case rid::kXct:
+    case rid::kCrn:
+      // Cached values without their file mean nothing: dropped, as a name is not.
+      if (references_.AddToLastSupBook(record) || id != rid::kExternName) return;
+      break;
     case rid::kExternSheet:
       references_.LoadExternSheet(*record);
       return;
@@ -87,6 +93,18 @@ std::uint32_t TWorkbookGlobals::PaletteColor(int index) const {
 }
 
 void TWorkbookGlobals::SetPaletteColor(int index, std::uint32_t color) {
+  // The index is checked before the PALETTE record is made: a refusal changes nothing.
+  const bool fits = palette_ == nullptr
+                        ? index >= 0 && static_cast<std::size_t>(index) < kDefaultPalette.size()
+                        : index >= 0 &&
+                              index < (palette_->DataSize() >= 2 ? palette_->Get16(0) : 0) &&
+                              2u + 4u * static_cast<unsigned>(index) + 4 <= palette_->DataSize();
+  if (!fits) {
+    const int count = palette_ == nullptr         ? static_cast<int>(kDefaultPalette.size())
+                      : palette_->DataSize() >= 2 ? palette_->Get16(0)
+                                                  : 0;
+    throw XlsError(Format(msg::kTooManyEntries, index, count - 1));
+  }
   if (palette_ == nullptr) {
     std::vector<std::uint8_t> body;
     biff::Put16(body, static_cast<std::uint16_t>(kDefaultPalette.size()));
@@ -94,11 +112,6 @@ void TWorkbookGlobals::SetPaletteColor(int index, std::uint32_t color) {
     auto record = std::make_unique<TPaletteRecord>(rid::kPalette, std::move(body));
     palette_ = record.get();
     other_.Insert(palette_position_, std::move(record));
-  }
-  const int count = palette_->DataSize() >= 2 ? palette_->Get16(0) : 0;
-  if (index < 0 || index >= count ||
-      2u + 4u * static_cast<unsigned>(index) + 4 > palette_->DataSize()) {
-    throw XlsError(Format(msg::kTooManyEntries, index, count - 1));
   }
   palette_->Set32(2 + 4 * static_cast<std::size_t>(index), color);
 }

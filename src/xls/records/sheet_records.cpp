@@ -3,6 +3,7 @@
 #include "common/format.h"
 #include "xls/compound_file/xls_error.h"
 #include "xls/compound_file/xls_messages.h"
+#include "xls/records/record_ids.h"
 
 namespace chronolin {
 
@@ -48,6 +49,83 @@ TCondFmtRecord::TCondFmtRecord(std::uint16_t id, std::vector<std::uint8_t> data)
 
 TCellRange TCondFmtRecord::Range(std::size_t i) const {
   return RangeAt(*this, 14 + 8 * i);
+}
+
+TDValRecord::TDValRecord(std::uint16_t id, std::vector<std::uint8_t> data)
+    : TBaseRecord(id, std::move(data)) {
+  RequireBodySize(id, Data(), 18);
+}
+
+TDvRecord::TDvRecord(std::uint16_t id, std::vector<std::uint8_t> data)
+    : TBaseRecord(id, std::move(data)) {
+  auto need = [&](std::size_t end) {
+    if (end > DataSize()) throw XlsError(Format(msg::kRecordInvalid, id));
+  };
+  std::size_t at = 4;
+  for (int i = 0; i < 4; ++i) {
+    need(at + 3);
+    const std::size_t chars = Get16(at);
+    at += 3 + chars * ((Data()[at + 2] & 1) ? 2 : 1);
+  }
+  for (std::size_t& formula : formula_at_) {
+    need(at + 4);
+    formula = at;
+    at += 4 + Get16(at);
+  }
+  need(at + 2);
+  ranges_at_ = at;
+  need(at + 2 + 8 * std::size_t{Get16(at)});
+}
+
+std::vector<TCellRange> TDvRecord::Ranges() const {
+  std::vector<TCellRange> ranges;
+  for (std::size_t i = 0; i < Get16(ranges_at_); ++i) ranges.push_back(RangeAt(*this, ranges_at_ + 2 + 8 * i));
+  return ranges;
+}
+
+void TDvRecord::SetRanges(const std::vector<TCellRange>& ranges) {
+  std::vector<std::uint8_t> body(Data().begin(), Data().begin() + static_cast<std::ptrdiff_t>(ranges_at_));
+  biff::Put16(body, static_cast<std::uint16_t>(ranges.size()));
+  for (const TCellRange& r : ranges) {
+    for (const std::uint16_t v : {r.first_row, r.last_row, r.first_column, r.last_column}) biff::Put16(body, v);
+  }
+  SetData(std::move(body));
+}
+
+TTokenSpan TDvRecord::Formula(int k) {
+  const std::size_t at = formula_at_[k == 0 ? 0 : 1];
+  return {MutableData() + at + 4, Get16(at)};
+}
+
+TCFRecord::TCFRecord(std::uint16_t id, std::vector<std::uint8_t> data)
+    : TBaseRecord(id, std::move(data)) {
+  RequireBodySize(id, Data(), 6);
+  if (6u + Get16(2) + Get16(4) > DataSize()) throw XlsError(Format(msg::kRecordInvalid, id));
+}
+
+TTokenSpan TCFRecord::Formula(int k) {
+  const std::size_t first = Get16(2);
+  const std::size_t second = Get16(4);
+  const std::size_t at = DataSize() - first - second;
+  return k == 0 ? TTokenSpan{MutableData() + at, first} : TTokenSpan{MutableData() + at + first, second};
+}
+
+THLinkRecord::THLinkRecord(std::uint16_t id, std::vector<std::uint8_t> data)
+    : TBaseRecord(id, std::move(data)) {
+  RequireBodySize(id, Data(), RangeOffset() + 8);
+}
+
+std::size_t THLinkRecord::RangeOffset() const {
+  return Id() == rid::kHLinkTooltip ? 2 : 0;
+}
+
+TCellRange THLinkRecord::Range() const {
+  return RangeAt(*this, RangeOffset());
+}
+
+void THLinkRecord::SetRows(std::uint16_t first, std::uint16_t last) {
+  Set16(RangeOffset(), first);
+  Set16(RangeOffset() + 2, last);
 }
 
 }  // namespace chronolin

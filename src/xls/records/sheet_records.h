@@ -35,8 +35,6 @@ class TDefRowHeightRecord final : public TBaseRecord {
 CHRONOLIN_PLAIN_RECORD(TObjRecord);
 CHRONOLIN_PLAIN_RECORD(TTXORecord);
 CHRONOLIN_PLAIN_RECORD(TChartAIRecord);
-CHRONOLIN_PLAIN_RECORD(TDValRecord);
-CHRONOLIN_PLAIN_RECORD(TCFRecord);
 CHRONOLIN_PLAIN_RECORD(TDrawingRecord);
 CHRONOLIN_PLAIN_RECORD(TDrawingGroupRecord);
 CHRONOLIN_PLAIN_RECORD(THPageBreakRecord);
@@ -67,6 +65,61 @@ class TCondFmtRecord final : public TBaseRecord {
   std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
   std::uint16_t RangeCount() const { return Get16(12); }
   TCellRange Range(std::size_t i) const;
+};
+
+// DVAL: the sheet's data validation header; the count of DV records that follow at 14.
+class TDValRecord final : public TBaseRecord {
+ public:
+  TDValRecord(std::uint16_t id, std::vector<std::uint8_t> data);
+  std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
+  std::uint32_t DvCount() const { return Get32(14); }
+  void SetDvCount(std::uint32_t count) { Set32(14, count); }
+};
+
+// A token array inside a record body, edited in place.
+struct TTokenSpan {
+  std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+};
+
+// DV: options, four 16-bit-counted strings (titles and texts), two formulas (length, two
+// reserved bytes, tokens), then a range count and the ranges the rule applies to.
+class TDvRecord final : public TBaseRecord {
+ public:
+  // Throws "Record with ID 0x%x is invalid" when a string, formula or range runs past the body.
+  TDvRecord(std::uint16_t id, std::vector<std::uint8_t> data);
+  std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
+  std::vector<TCellRange> Ranges() const;
+  void SetRanges(const std::vector<TCellRange>& ranges);
+  // Formula 0 or 1.
+  TTokenSpan Formula(int k);
+
+ private:
+  std::size_t formula_at_[2] = {0, 0};
+  std::size_t ranges_at_ = 0;
+};
+
+// CF: type, operator, the two formulas' lengths at 2 and 4, formatting, then the formulas'
+// tokens, which end the body.
+class TCFRecord final : public TBaseRecord {
+ public:
+  // Throws "Record with ID 0x%x is invalid" when the formulas are longer than the body.
+  TCFRecord(std::uint16_t id, std::vector<std::uint8_t> data);
+  std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
+  TTokenSpan Formula(int k);
+};
+
+// HLINK: the cell range (rows 16-bit at 0 and 2, columns at 4 and 6), then the link itself.
+// HLINKTOOLTIP, which may follow it, holds the same range after its record type (at 2).
+class THLinkRecord final : public TBaseRecord {
+ public:
+  THLinkRecord(std::uint16_t id, std::vector<std::uint8_t> data);
+  std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
+  TCellRange Range() const;
+  void SetRows(std::uint16_t first, std::uint16_t last);
+
+ private:
+  std::size_t RangeOffset() const;
 };
 
 }  // namespace chronolin

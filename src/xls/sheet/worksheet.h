@@ -80,17 +80,24 @@ class TWorkSheet final : public TSheet {
   // index and the references; the sheet moves and copies its own records and formulas.
   void InsertAndCopyRows(int first, int last, int dest, int count, bool formulas_only,
                          const tokens::TRowShift& shift);
+  // Raise what the row operations would refuse (rows pushed past the last row, objects that
+  // cannot be copied, a drawing group that cannot number new shapes), before any change.
+  void CheckInsertAndCopyRows(int first, int last, int dest, int count) const;
+  void CheckDeleteRows(int first, int count) const;
   void DeleteRows(int first, int count, const tokens::TRowShift& shift);
   // Formulas of this sheet follow rows inserted or deleted in any sheet.
   void ShiftFormulas(const tokens::TRowShift& shift);
   // Throws the formula message for the first formula the walker cannot adjust.
   void CheckFormulas() const;
+  // The sheet's formulas follow the names' new numbers (a copy using its own local names).
+  void RenumberNames(const std::map<std::uint16_t, std::uint16_t>& renumbered);
 
   // Comments by row and index in the row (0-based): the text of the note's text box.
   std::u16string CommentText(int row, int index) const;
   void SetCommentText(int row, int index, std::u16string_view text);
   // The sheet's drawing is a copy: it gets a drawing id and shape ids of its own.
   void TakeNewDrawingIdentity();
+  void CheckNewDrawingIdentity() const;
 
  protected:
   void Route(TBiffReader& reader, std::unique_ptr<TBaseRecord> record) override;

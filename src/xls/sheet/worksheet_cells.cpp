@@ -61,7 +61,6 @@ void TWorkSheet::SetCell(int row, int column, const Variant& value, int xf) {
   CheckColumn(column);
   const auto r = static_cast<std::uint16_t>(row);
   const auto c = static_cast<std::uint16_t>(column);
-  TRowRecord& row_record = EnsureRowRecord(r);
   const std::uint16_t default_xf = DefaultXF(r, c);
   std::uint16_t use_xf = default_xf;
   if (const TCellRecord* old = cells_.CellList().Find(r, c)) use_xf = old->XF();
@@ -91,6 +90,7 @@ void TWorkSheet::SetCell(int row, int column, const Variant& value, int xf) {
   }
   if (cell) cell->SetValue(stored);  // may throw: nothing has changed yet
 
+  TRowRecord& row_record = EnsureRowRecord(r);
   RemoveCell(r, c);
   if (!cell) return;
   if (row_record.LastColumnPlus1() < c + 1 || row_record.LastColumnPlus1() == 0) {

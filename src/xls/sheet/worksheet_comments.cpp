@@ -35,6 +35,10 @@ void TWorkSheet::SetCommentText(int row, int index, std::u16string_view text) {
   box->Txo()->SetText(text);
 }
 
+void TWorkSheet::CheckNewDrawingIdentity() const {
+  drawing_->CheckNewIdentity(Globals().DrawingGroup());
+}
+
 void TWorkSheet::TakeNewDrawingIdentity() {
   drawing_->TakeNewIdentity(Globals().DrawingGroup());
 }

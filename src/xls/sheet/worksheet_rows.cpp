@@ -6,8 +6,10 @@
 #include "common/format.h"
 #include "xls/compound_file/xls_error.h"
 #include "xls/compound_file/xls_messages.h"
+#include "xls/formulas/token_shift.h"
 #include "xls/globals/workbook_globals.h"
 #include "xls/records/record_ids.h"
+#include "xls/records/sheet_records.h"
 #include "xls/sheet/worksheet.h"
 
 namespace chronolin {
@@ -66,6 +68,138 @@ std::size_t EditRanges(TBaseRecord& head, F&& edit) {
   return kept;
 }
 
+// Rows moved down: `count` rows inserted at `from`.
+void InsertRowsInto(TCellRange& r, int from, int count) {
+  auto moved = [&](int row) {
+    return static_cast<std::uint16_t>(row >= from ? std::min(row + count, 0xFFFF) : row);
+  };
+  r.first_row = moved(r.first_row);
+  r.last_row = moved(r.last_row);
+}
+
+// Rows [first, first + count) deleted: a range keeps the rows that are left; false when none is.
+bool DeleteRowsFrom(TCellRange& r, int first, int count) {
+  const int end = first + count;
+  if (r.first_row >= first && r.last_row < end) return false;
+  auto moved = [&](int row, int inside) {
+    return static_cast<std::uint16_t>(row >= end ? row - count : row >= first ? inside : row);
+  };
+  r.first_row = moved(r.first_row, first);
+  r.last_row = moved(r.last_row, first - 1);
+  return r.first_row <= r.last_row;
+}
+
+bool Inside(const TCellRange& r, int first, int last) {
+  return r.first_row >= first && r.last_row <= last;
+}
+
+// Tokens the walk can step over are shifted; others are left as written (a rule's formula
+// does not stop an edit).
+void ShiftRuleTokens(TTokenSpan t, const tokens::TRowShift& shift) {
+  if (!tokens::FirstUnwalkable(t.data, t.size)) (void)tokens::ShiftRows(t.data, t.size, shift);
+}
+
+// The validation and hyperlink records of a list, their ranges rewritten by `edit` (which
+// returns false to drop a range); a DV or hyperlink left without range goes, and the DVAL's
+// count with it.
+template <class F>
+void EditLinkedRanges(TBaseRecordList& list, F&& edit) {
+  TDValRecord* dval = nullptr;
+  for (std::size_t i = 0; i < list.Count(); ++i) {
+    if (list[i]->Id() == rid::kDVal) dval = static_cast<TDValRecord*>(list[i]);
+  }
+  for (std::size_t i = list.Count(); i-- > 0;) {
+    TBaseRecord* record = list[i];
+    if (record->Id() == rid::kDv) {
+      auto* dv = static_cast<TDvRecord*>(record);
+      std::vector<TCellRange> kept;
+      for (TCellRange r : dv->Ranges()) {
+        if (edit(r)) kept.push_back(r);
+      }
+      if (kept.empty()) {
+        list.Delete(i);
+        if (dval != nullptr && dval->DvCount() > 0) dval->SetDvCount(dval->DvCount() - 1);
+      } else {
+        dv->SetRanges(kept);
+      }
+    } else if (record->Id() == rid::kHLink || record->Id() == rid::kHLinkTooltip) {
+      auto* link = static_cast<THLinkRecord*>(record);
+      TCellRange r = link->Range();
+      if (edit(r)) {
+        link->SetRows(r.first_row, r.last_row);
+      } else {
+        list.Delete(i);
+      }
+    }
+  }
+}
+
+// Validation ranges and hyperlinks lying wholly in rows [first, last] are copied `count`
+// times, the k-th copy `delta(k)` rows away. A DV keeps its copies in its own range list, as
+// many as its record holds.
+template <class D>
+void CopyLinkedRanges(TBaseRecordList& list, int first, int last, int count, D&& delta) {
+  constexpr std::size_t kMaxBody = 8224;
+  for (std::size_t i = 0; i < list.Count(); ++i) {
+    TBaseRecord* record = list[i];
+    if (record->Id() == rid::kDv) {
+      auto* dv = static_cast<TDvRecord*>(record);
+      std::vector<TCellRange> ranges = dv->Ranges();
+      const std::size_t fixed = dv->DataSize() - 8 * ranges.size();
+      const std::size_t room = (kMaxBody - std::min(kMaxBody, fixed)) / 8;
+      const std::size_t before = ranges.size();
+      for (int k = 0; k < count; ++k) {
+        for (std::size_t r = 0; r < before && ranges.size() < room; ++r) {
+          if (!Inside(ranges[r], first, last)) continue;
+          TCellRange copy = ranges[r];
+          copy.first_row = static_cast<std::uint16_t>(copy.first_row + delta(k));
+          copy.last_row = static_cast<std::uint16_t>(copy.last_row + delta(k));
+          ranges.push_back(copy);
+        }
+      }
+      if (ranges.size() != before) dv->SetRanges(ranges);
+    } else if (record->Id() == rid::kHLink) {
+      auto* link = static_cast<THLinkRecord*>(record);
+      if (!Inside(link->Range(), first, last)) continue;
+      // The link and its tooltip, copied together.
+      std::size_t group = 1;
+      if (i + 1 < list.Count() && list[i + 1]->Id() == rid::kHLinkTooltip) group = 2;
+      std::size_t at = i + group;
+      for (int k = 0; k < count; ++k) {
+        for (std::size_t g = 0; g < group; ++g) {
+          std::unique_ptr<TBaseRecord> clone = list[i + g]->Clone();
+          auto* copy = static_cast<THLinkRecord*>(clone.get());
+          const TCellRange r = copy->Range();
+          copy->SetRows(static_cast<std::uint16_t>(r.first_row + delta(k)),
+                        static_cast<std::uint16_t>(r.last_row + delta(k)));
+          list.Insert(at++, std::move(clone));
+        }
+      }
+      i = at - 1;
+    }
+  }
+}
+
+bool IsOpaqueCell(const TBaseRecord& record) {
+  return record.Id() == rid::kLabel || record.Id() == rid::kRString;
+}
+
+// The opaque cells of a list follow rows inserted (count > 0) at `first` or deleted
+// (count < 0) from it; those in deleted rows go.
+void MoveOpaqueCells(TBaseRecordList& list, int first, int count) {
+  for (std::size_t i = list.Count(); i-- > 0;) {
+    if (!IsOpaqueCell(*list[i])) continue;
+    auto* cell = static_cast<TBaseRowColRecord*>(list[i]);
+    const int row = cell->Row();
+    if (row < first) continue;
+    if (count < 0 && row < first - count) {
+      list.Delete(i);
+    } else {
+      cell->SetRow(static_cast<std::uint16_t>(std::min(row + count, 0xFFFF)));
+    }
+  }
+}
+
 }  // namespace
 
 std::uint16_t TWorkSheet::MaxUsedRow() const {
@@ -89,6 +223,43 @@ std::uint16_t TWorkSheet::MaxUsedRow() const {
   return static_cast<std::uint16_t>(std::max(last, 0));
 }
 
+void TWorkSheet::CheckInsertAndCopyRows(int first, int last, int dest, int count) const {
+  const int inserted = count * (last - first + 1);
+  const int used = MaxUsedRow();
+  if (used >= dest && used + inserted > kMaxRow) {
+    throw XlsError(Format(msg::kTooManyEntries, used + inserted, kMaxRow));
+  }
+  if (count == 0) return;
+  const TDrawingGroup& group = Globals().DrawingGroup();
+  drawing_->CheckCopyRows(first, last, group);
+  // Every copy numbers new objects for the block's comments and other shapes.
+  std::size_t objects = TDrawing::ObjectCount(drawing_->ShapesInRows(first, last));
+  for (int r = first; r <= last; ++r) {
+    if (TRowColRecordList* notes = notes_.Row(static_cast<std::size_t>(r))) {
+      for (std::size_t i = 0; i < notes->Count(); ++i) {
+        const std::uint16_t id = static_cast<TNoteRecord*>((*notes)[i])->ObjectId();
+        drawing_->CheckCloneObject(id, group);
+        objects += drawing_->FindObject(id) != nullptr;
+      }
+    }
+  }
+  drawing_->CheckNewObjects(static_cast<std::size_t>(count) * objects, group);
+}
+
+void TWorkSheet::CheckDeleteRows(int first, int count) const {
+  const TDrawingGroup& group = Globals().DrawingGroup();
+  const auto at = static_cast<std::size_t>(first);
+  for (std::size_t r = at; r < std::min(notes_.RowCount(), at + static_cast<std::size_t>(count));
+       ++r) {
+    if (TRowColRecordList* row = notes_.Row(r)) {
+      for (std::size_t i = 0; i < row->Count(); ++i) {
+        drawing_->CheckRemoveObject(static_cast<TNoteRecord*>((*row)[i])->ObjectId(), group);
+      }
+    }
+  }
+  drawing_->CheckDeleteRows(first, count, group);
+}
+
 void TWorkSheet::MoveRowsDown(int from, int count) {
   const int last = MaxUsedRow();
   if (last >= from && last + count > kMaxRow) {
@@ -110,13 +281,15 @@ void TWorkSheet::MoveRowsDown(int from, int count) {
   };
   ForEachRecord(cells_.CellList(), at + n, renumber);
   ForEachRecord(notes_, at + n, renumber);
-  for (std::size_t i = 0; i < ranges_.Count(); ++i) {
-    EditRanges(ranges_[i].Head(), [&](TCellRange& r) {
-      if (r.first_row >= from) r.first_row = static_cast<std::uint16_t>(r.first_row + count);
-      if (r.last_row >= from) r.last_row = static_cast<std::uint16_t>(r.last_row + count);
-      return true;
-    });
-  }
+  auto inserted = [&](TCellRange& r) {
+    InsertRowsInto(r, from, count);
+    return true;
+  };
+  for (std::size_t i = 0; i < ranges_.Count(); ++i) EditRanges(ranges_[i].Head(), inserted);
+  EditLinkedRanges(head_, inserted);
+  EditLinkedRanges(tail_, inserted);
+  MoveOpaqueCells(head_, from, count);
+  MoveOpaqueCells(tail_, from, count);
   drawing_->ShiftAnchors(from, count);
   page_breaks_.ShiftRows(from, count);
 }
@@ -124,7 +297,6 @@ void TWorkSheet::MoveRowsDown(int from, int count) {
 void TWorkSheet::RemoveRows(int first, int count) {
   const auto at = static_cast<std::size_t>(first);
   const auto n = static_cast<std::size_t>(count);
-  const int end = first + count;
   // Comments go with their notes, other shapes with the rows they lie in: all in one pass.
   std::vector<std::uint16_t> comments;
   for (std::size_t r = at; r < std::min(notes_.RowCount(), at + n); ++r) {
@@ -149,18 +321,14 @@ void TWorkSheet::RemoveRows(int first, int count) {
   };
   ForEachRecord(cells_.CellList(), at, renumber);
   ForEachRecord(notes_, at, renumber);
+  auto deleted = [&](TCellRange& r) { return DeleteRowsFrom(r, first, count); };
   for (std::size_t i = ranges_.Count(); i-- > 0;) {
-    const std::size_t kept = EditRanges(ranges_[i].Head(), [&](TCellRange& r) {
-      if (r.first_row >= first && r.last_row < end) return false;
-      auto moved = [&](int row, int inside) {
-        return static_cast<std::uint16_t>(row >= end ? row - count : row >= first ? inside : row);
-      };
-      r.first_row = moved(r.first_row, first);
-      r.last_row = moved(r.last_row, first - 1);
-      return r.first_row <= r.last_row;
-    });
-    if (kept == 0) ranges_.Remove(i);
+    if (EditRanges(ranges_[i].Head(), deleted) == 0) ranges_.Remove(i);
   }
+  EditLinkedRanges(head_, deleted);
+  EditLinkedRanges(tail_, deleted);
+  MoveOpaqueCells(head_, first, -count);
+  MoveOpaqueCells(tail_, first, -count);
   page_breaks_.ShiftRows(first, -count);
   LinkNotes();
 }
@@ -188,6 +356,20 @@ void TWorkSheet::CopyRow(int source, int dest, bool formulas_only) {
       target.Add(std::move(clone));
     }
   }
+  if (!formulas_only) {
+    // Opaque text cells of the row, copied beside the others of their list.
+    for (TBaseRecordList* list : {&head_, &tail_}) {
+      const std::size_t count = list->Count();
+      for (std::size_t i = 0; i < count; ++i) {
+        if (!IsOpaqueCell(*(*list)[i]) || static_cast<TBaseRowColRecord*>((*list)[i])->Row() != source) {
+          continue;
+        }
+        std::unique_ptr<TBaseRecord> clone = (*list)[i]->Clone();
+        static_cast<TBaseRowColRecord*>(clone.get())->SetRow(d);
+        list->Add(std::move(clone));
+      }
+    }
+  }
   if (TRowColRecordList* notes = notes_.Row(s)) {
     TRowColRecordList& target = notes_.EnsureRow(d);
     for (std::size_t i = 0; i < notes->Count(); ++i) {
@@ -208,19 +390,8 @@ void TWorkSheet::InsertAndCopyRows(int first, int last, int dest, int count, boo
                                    const tokens::TRowShift& shift) {
   const int block = last - first + 1;
   const int inserted = count * block;
-  // The block's shapes are found once (moving the rows below keeps them the same shapes), and
-  // the object ids all the copies need are checked before anything changes.
+  // The block's shapes are found once: moving the rows below keeps them the same shapes.
   const std::vector<const TEscherRecord*> shapes = drawing_->ShapesInRows(first, last);
-  std::size_t notes = 0;
-  for (int r = first; r <= last; ++r) {
-    if (const TRowColRecordList* row = notes_.Row(static_cast<std::size_t>(r))) {
-      for (std::size_t i = 0; i < row->Count(); ++i) {
-        notes += drawing_->FindObject(static_cast<TNoteRecord*>((*row)[i])->ObjectId()) != nullptr;
-      }
-    }
-  }
-  drawing_->CheckNewObjects(static_cast<std::size_t>(count) * (notes + TDrawing::ObjectCount(shapes)),
-                            Globals().DrawingGroup());
   MoveRowsDown(dest, inserted);
   ShiftFormulas(shift);
   // The source block, where step one left it.
@@ -229,6 +400,9 @@ void TWorkSheet::InsertAndCopyRows(int first, int last, int dest, int count, boo
     for (int r = 0; r < block; ++r) CopyRow(source + r, dest + k * block + r, formulas_only);
     drawing_->CopyShapes(shapes, dest + k * block - source, Globals().DrawingGroup());
   }
+  auto delta = [&](int k) { return dest + k * block - source; };
+  CopyLinkedRanges(head_, source, source + block - 1, count, delta);
+  CopyLinkedRanges(tail_, source, source + block - 1, count, delta);
   // Merged and conditional ranges lying wholly in the source block are copied with it.
   const std::size_t blocks = ranges_.Count();
   for (std::size_t i = 0; i < blocks; ++i) {
@@ -283,6 +457,29 @@ void TWorkSheet::DeleteRows(int first, int count, const tokens::TRowShift& shift
 void TWorkSheet::ShiftFormulas(const tokens::TRowShift& shift) {
   ForEachRecord(cells_.CellList(), 0, [&](TBaseRecord* cell, std::size_t) {
     if (cell->Id() == rid::kFormula) static_cast<TFormulaRecord*>(cell)->ShiftRows(shift);
+  });
+  // The formulas of conditional formats and validations refer like the sheet's cells.
+  for (std::size_t i = 0; i < ranges_.Count(); ++i) {
+    const TBaseRecordList& records = ranges_[i].Records();
+    for (std::size_t r = 0; r < records.Count(); ++r) {
+      if (records[r]->Id() != rid::kCf) continue;
+      auto* cf = static_cast<TCFRecord*>(records[r]);
+      for (const int k : {0, 1}) ShiftRuleTokens(cf->Formula(k), shift);
+    }
+  }
+  for (const TBaseRecordList* list : {&head_, &tail_}) {
+    for (std::size_t r = 0; r < list->Count(); ++r) {
+      if ((*list)[r]->Id() != rid::kDv) continue;
+      auto* dv = static_cast<TDvRecord*>((*list)[r]);
+      for (const int k : {0, 1}) ShiftRuleTokens(dv->Formula(k), shift);
+    }
+  }
+}
+
+void TWorkSheet::RenumberNames(const std::map<std::uint16_t, std::uint16_t>& renumbered) {
+  if (renumbered.empty()) return;
+  ForEachRecord(cells_.CellList(), 0, [&](TBaseRecord* cell, std::size_t) {
+    if (cell->Id() == rid::kFormula) static_cast<TFormulaRecord*>(cell)->RenumberNames(renumbered);
   });
 }
 

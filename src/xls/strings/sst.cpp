@@ -60,7 +60,10 @@ TSST::Layout TSST::Plan() const {
   for (const auto& entry : entries_) {
     const TExcelString& s = entry->string;
     const std::size_t size = s.WrittenSize();
-    if (body->size() + size > kMaxBody && size <= kMaxBody) next_record();
+    // A string that fits a record of its own starts one, unless that would leave the table's
+    // first record without any string (readers expect one there).
+    const bool first_record_empty = layout.bodies.size() == 1 && layout.starts.empty();
+    if (body->size() + size > kMaxBody && size <= kMaxBody && !first_record_empty) next_record();
     if (body->size() + size <= kMaxBody) {
       layout.starts.emplace_back(layout.bodies.size() - 1, body->size());
       s.Write(*body);

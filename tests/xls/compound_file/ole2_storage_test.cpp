@@ -41,6 +41,11 @@ TEST(Ole2Storage, FileTargetIsCreatedExclusivelyAndFilledWhenFinished) {
       WriteSample(storage);
       if (name[0] == 'f') storage.Finish();
     }
+    if (name[0] == 'd') {
+      // Only Finish writes: the file created for an unfinished storage goes away with it.
+      EXPECT_FALSE(std::filesystem::exists(dir / name));
+      continue;
+    }
     TXlsStorageList list;
     list.LoadFromFile(dir / name);
     EXPECT_EQ(Flatten(list), kSample) << name;
@@ -49,15 +54,18 @@ TEST(Ole2Storage, FileTargetIsCreatedExclusivelyAndFilledWhenFinished) {
 
 TEST(Ole2Storage, ByteTargetsReceiveTheDocumentOnlyWhenFinished) {
   Bytes bytes = {0xAA};  // what the caller had stays in front
-  std::ostringstream stream;
+  std::ostringstream stream, dropped;
   {
-    TOle2Storage to_bytes(bytes), to_stream(stream);
+    TOle2Storage to_bytes(bytes), to_stream(stream), unfinished(dropped);
     WriteSample(to_bytes);
     WriteSample(to_stream);
+    WriteSample(unfinished);
     EXPECT_EQ(bytes.size(), 1u);
     to_bytes.Finish();
     EXPECT_TRUE(stream.str().empty());
+    to_stream.Finish();
   }
+  EXPECT_TRUE(dropped.str().empty());
   const std::string streamed = stream.str();
   EXPECT_EQ(Bytes(bytes.begin() + 1, bytes.end()), Bytes(streamed.begin(), streamed.end()));
   TXlsStorageList list;
@@ -104,6 +112,7 @@ TEST(Ole2Storage, ReadModeSubStoragesAndStreams) {
   {
     TOle2Storage storage(bytes);
     WriteSample(storage);
+    storage.Finish();
   }
   TOle2Storage storage(bytes, "sample.xls");
   EXPECT_THAT([&] { storage.EnterStorage(u"Nowhere"); },

@@ -82,6 +82,7 @@ TEST(XlsStorage, WorkbookIsFoundByExactNameAtTheTopOnly) {
   {
     TOle2Storage storage(bytes);
     for (size_t i = 0; i < tree.Count(); ++i) tree.Item(i).Save(storage);
+    storage.Finish();
   }
   tree.Add(u"Stale");
   tree.LoadFromMemory(bytes, "case.xls");  // replaces what the list held

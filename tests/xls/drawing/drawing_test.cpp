@@ -17,47 +17,6 @@ namespace {
 
 using namespace bifftest;
 
-Bytes Atom(std::uint16_t ver_inst, std::uint16_t type, const Bytes& body) {
-  return Cat({W({ver_inst, type}), D(static_cast<std::uint32_t>(body.size())), body});
-}
-Bytes Container(std::uint16_t type, const Bytes& children) {
-  return Atom(0x000F, type, children);
-}
-
-Bytes Anchor(std::uint16_t first_row, std::uint16_t last_row) {
-  return Atom(0, 0xF010, W({2, 1, 0, first_row, 0, 3, 0, last_row, 0}));
-}
-Bytes Obj(std::uint16_t kind, std::uint16_t id) {
-  return Rec(0x005D, Cat({W({0x15, 0x12, kind, id, 0x4011}), Bytes(12), W({0, 0})}));
-}
-
-// A comment shape (the drawing's first two MSODRAWING pieces) with its OBJ and TXO records.
-struct CommentDrawing {
-  Bytes records;
-  Bytes note;
-};
-
-CommentDrawing MakeComment() {
-  const Bytes group_shape = Container(
-      0xF004, Cat({Atom(1, 0xF009, Bytes(16)), Atom(0x0002, 0xF00A, Cat({D(1024), D(5)}))}));
-  const Bytes textbox = Atom(0, 0xF00D, {});
-  const Bytes shape_head =
-      Cat({Atom(0x0C92, 0xF00A, Cat({D(1025), D(0xA00)})),
-           Atom(0x0013, 0xF00B, Cat({W({0x0080}), D(0)})), Anchor(2, 5), Atom(0, 0xF011, {})});
-  const Bytes shape = Container(0xF004, Cat({shape_head, textbox}));
-  const Bytes group = Container(0xF003, Cat({group_shape, shape}));
-  const Bytes dg = Container(0xF002, Cat({Atom(0x0010, 0xF008, Cat({D(2), D(1025)})), group}));
-  // Cut after the client data: its OBJ follows; then the text box and its TXO.
-  const std::size_t cut = dg.size() - textbox.size();
-  CommentDrawing c;
-  c.records = Cat({Rec(0x00EC, Bytes(dg.begin(), dg.begin() + static_cast<std::ptrdiff_t>(cut))),
-                   Obj(0x19, 1), Rec(0x00EC, textbox),
-                   Rec(0x01B6, Cat({W({0x212, 0, 0, 0, 0, 5, 16}), D(0)})),
-                   Rec(0x003C, Cat({Bytes{0}, Latin1("hello")})), Rec(0x003C, Bytes(16))});
-  c.note = Rec(0x001C, Cat({W({2, 1, 0, 1, 3}), Bytes{0}, Latin1("Bob"), Bytes{0}}));
-  return c;
-}
-
 TEST(Drawing, CommentShapesKeepTheirObjTxoAndNoteInPlace) {
   const CommentDrawing c = MakeComment();
   TWorkbook workbook;
