@@ -143,8 +143,9 @@ void BM_LoadSave(benchmark::State& state) {
   workbook.Load(stream);
   TXlsStorageList storages;
   const char* keep = std::getenv("CHRONOLIN_XLS_BENCH_FILE");
-  const auto path = keep != nullptr ? std::filesystem::path(keep)
-                                    : std::filesystem::temp_directory_path() / "chronolin-xls-bench.xls";
+  const auto path = keep != nullptr
+                        ? std::filesystem::path(keep)
+                        : std::filesystem::temp_directory_path() / "chronolin-xls-bench.xls";
   std::filesystem::remove(path);
   SaveWorkbookFile(path.string(), storages, workbook);
   state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(path));

@@ -17,8 +17,8 @@ inline Bytes EscherContainer(std::uint16_t type, const Bytes& children) {
 }
 
 inline Bytes EscherAnchor(std::uint16_t row, std::uint16_t column) {
-  return EscherAtom(0, 0xF010, W({2, column, 0, row, 0, static_cast<std::uint16_t>(column + 1), 0,
-                                  row, 0x80}));
+  return EscherAtom(
+      0, 0xF010, W({2, column, 0, row, 0, static_cast<std::uint16_t>(column + 1), 0, row, 0x80}));
 }
 
 inline Bytes ObjRecord(std::uint16_t kind, std::uint16_t id) {
@@ -34,9 +34,9 @@ inline BandWorkbook BandWithNoteAndPicture() {
   constexpr std::uint16_t kRow = 1;
   const Bytes blip = Cat({Bytes(16, 0x5A), Bytes{0xFF}, Bytes{0x89, 'P', 'N', 'G', 1, 2, 3, 4}});
   const Bytes blip_atom = EscherAtom(0x6E00, 0xF01E, blip);
-  const Bytes bse = Cat({Bytes{6, 6}, Bytes(16, 0x5A), W({0}),
-                         D(static_cast<std::uint32_t>(blip_atom.size())), D(1), D(0),
-                         Bytes{0, 0, 0, 0}, blip_atom});
+  const Bytes bse =
+      Cat({Bytes{6, 6}, Bytes(16, 0x5A), W({0}), D(static_cast<std::uint32_t>(blip_atom.size())),
+           D(1), D(0), Bytes{0, 0, 0, 0}, blip_atom});
   // Dgg: last shape id + 1, clusters + 1, shapes, drawings; one cluster for drawing 1.
   const Bytes dgg = EscherContainer(
       0xF000, Cat({EscherAtom(0, 0xF006, Cat({D(1027), D(2), D(3), D(1), D(1), D(3)})),
@@ -44,23 +44,25 @@ inline BandWorkbook BandWithNoteAndPicture() {
   const Bytes data = EscherAtom(0, 0xF011, {});
   const Bytes textbox = EscherAtom(0, 0xF00D, {});
   const Bytes group_shape = EscherContainer(
-      0xF004, Cat({EscherAtom(1, 0xF009, Bytes(16)), EscherAtom(0x0002, 0xF00A, Cat({D(1024), D(5)}))}));
-  const Bytes comment_head = EscherContainer(
-      0xF004, Cat({EscherAtom(0x0CA2, 0xF00A, Cat({D(1025), D(0xA00)})),
-                   EscherAtom(0x0013, 0xF00B, Cat({W({0x0080}), D(0)})), EscherAnchor(kRow, 2), data,
-                   textbox}));
+      0xF004,
+      Cat({EscherAtom(1, 0xF009, Bytes(16)), EscherAtom(0x0002, 0xF00A, Cat({D(1024), D(5)}))}));
+  const Bytes comment_head =
+      EscherContainer(0xF004, Cat({EscherAtom(0x0CA2, 0xF00A, Cat({D(1025), D(0xA00)})),
+                                   EscherAtom(0x0013, 0xF00B, Cat({W({0x0080}), D(0)})),
+                                   EscherAnchor(kRow, 2), data, textbox}));
   const Bytes picture = EscherContainer(
-      0xF004, Cat({EscherAtom(0x04B2, 0xF00A, Cat({D(1026), D(0xA00)})),
-                   EscherAtom(0x0013, 0xF00B, Cat({W({0x4104}), D(1)})), EscherAnchor(kRow, 3),
-                   data}));
+      0xF004,
+      Cat({EscherAtom(0x04B2, 0xF00A, Cat({D(1026), D(0xA00)})),
+           EscherAtom(0x0013, 0xF00B, Cat({W({0x4104}), D(1)})), EscherAnchor(kRow, 3), data}));
   const Bytes dg = EscherContainer(
       0xF002, Cat({EscherAtom(0x0010, 0xF008, Cat({D(3), D(1026)})),
                    EscherContainer(0xF003, Cat({group_shape, comment_head, picture}))}));
   // MSODRAWING pieces end at each client atom, its OBJ or TXO record next.
   std::vector<std::size_t> cuts;
   for (std::size_t at = 0; at + 8 <= dg.size(); ++at) {
-    const bool client = std::equal(data.begin(), data.end(), dg.begin() + static_cast<long>(at)) ||
-                        std::equal(textbox.begin(), textbox.end(), dg.begin() + static_cast<long>(at));
+    const bool client =
+        std::equal(data.begin(), data.end(), dg.begin() + static_cast<long>(at)) ||
+        std::equal(textbox.begin(), textbox.end(), dg.begin() + static_cast<long>(at));
     if (client) cuts.push_back(at + 8);
   }
   const Bytes txo = Cat({Rec(0x01B6, Cat({W({0x212, 0, 0, 0, 0, 5, 16}), D(0)})),

@@ -176,10 +176,9 @@ void TDrawing::AddToCaches(TEscherRecord& unit) {
       case escher::kSp:
         if (auto* sp = dynamic_cast<TEscherSPRecord*>(&r)) {
           // Clones take ids above every other: the order by id is kept by appending.
-          auto at = std::upper_bound(shapes_.begin(), shapes_.end(), sp,
-                                     [](const auto* a, const auto* b) {
-                                       return a->ShapeId() < b->ShapeId();
-                                     });
+          auto at = std::upper_bound(
+              shapes_.begin(), shapes_.end(), sp,
+              [](const auto* a, const auto* b) { return a->ShapeId() < b->ShapeId(); });
           shapes_.insert(at, sp);
         }
         break;
@@ -193,7 +192,8 @@ void TDrawing::AddToCaches(TEscherRecord& unit) {
     }
   });
   TEscherClientDataRecord* data = FirstObject(unit);
-  if (data != nullptr && data->Obj() != nullptr) units_by_id_.emplace(data->Obj()->ObjectId(), &unit);
+  if (data != nullptr && data->Obj() != nullptr)
+    units_by_id_.emplace(data->Obj()->ObjectId(), &unit);
 }
 
 TEscherClientDataRecord* TDrawing::FindObject(std::uint16_t object_id) const {

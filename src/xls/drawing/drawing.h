@@ -67,8 +67,7 @@ class TDrawing {
   // there is no drawing group to number their shapes.
   void CheckNewObjects(std::size_t count, const TDrawingGroup& group) const;
   // Clones `shapes` (from ShapesInRows), moved by delta rows.
-  void CopyShapes(const std::vector<const TEscherRecord*>& shapes, int delta,
-                  TDrawingGroup& group);
+  void CopyShapes(const std::vector<const TEscherRecord*>& shapes, int delta, TDrawingGroup& group);
   // Clones the shapes (comments aside) anchored within rows [first, last], moved by delta.
   void CopyRows(int first, int last, int delta, TDrawingGroup& group);
   // Clones the shape of a comment object, moved by delta; the clone's object id, or 0.
