@@ -1,7 +1,11 @@
 #include "components/tray_icon.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QMouseEvent>
+#include <QWidget>
+#include <optional>
 
 namespace chronolin {
 namespace {
@@ -37,14 +41,81 @@ QString FirstCharacters(const QString& text, int count) {
 
 }  // namespace
 
+// The window Qt embeds in an X11 tray reports presses only, as activations. Its raw mouse
+// events carry what the tray promises besides: releases, double clicks and moves. Qt makes that
+// window (and makes it again) as tray hosts come and go, so the whole application is watched for
+// it; the first tray icon to see one keeps it.
+class TTrayIcon::MouseFilter : public QObject {
+ public:
+  explicit MouseFilter(TTrayIcon& owner) : owner_(owner) { qApp->installEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    std::optional<TTrayMessage> message;
+    switch (event->type()) {
+      case QEvent::MouseMove:
+        message = TTrayMessage::MouseMove;
+        break;
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+        message = ButtonMessage(event->type(), static_cast<const QMouseEvent*>(event)->button());
+        if (!message) return false;
+        break;
+      default:
+        return false;
+    }
+    if (!IsTrayWindow(watched)) return false;
+    owner_.Notify(*message);
+    return true;  // Qt's own activation would report the press a second time
+  }
+
+ private:
+  static constexpr char kOwner[] = "chronolinTrayIcon";
+
+  bool IsTrayWindow(QObject* watched) {
+    if (!watched->isWidgetType() ||
+        qstrcmp(watched->metaObject()->className(), "QSystemTrayIconSys") != 0)
+      return false;
+    const QVariant owner = watched->property(kOwner);
+    if (!owner.isValid()) watched->setProperty(kOwner, QVariant::fromValue<void*>(this));
+    return watched->property(kOwner).value<void*>() == this;
+  }
+
+  static std::optional<TTrayMessage> ButtonMessage(QEvent::Type type, Qt::MouseButton button) {
+    const bool down = type == QEvent::MouseButtonPress;
+    switch (button) {
+      case Qt::LeftButton:
+        if (type == QEvent::MouseButtonDblClick) return TTrayMessage::LButtonDblClk;
+        return down ? TTrayMessage::LButtonDown : TTrayMessage::LButtonUp;
+      case Qt::RightButton:
+        if (type == QEvent::MouseButtonDblClick) return TTrayMessage::RButtonDown;
+        return down ? TTrayMessage::RButtonDown : TTrayMessage::RButtonUp;
+      case Qt::MiddleButton:
+        if (type == QEvent::MouseButtonDblClick) return TTrayMessage::MButtonDown;
+        return down ? TTrayMessage::MButtonDown : TTrayMessage::MButtonUp;
+      default:
+        return std::nullopt;
+    }
+  }
+
+  TTrayIcon& owner_;
+};
+
 TTrayIcon::TTrayIcon() : tray_(std::make_unique<QSystemTrayIcon>()) {
   // Qt's tray icon follows the tray host: it embeds the icon again when a host appears, whether
   // the first one or one restarting, as long as the icon is meant to be visible.
   QObject::connect(tray_.get(), &QSystemTrayIcon::activated,
                    [this](QSystemTrayIcon::ActivationReason reason) { Activated(reason); });
+  clickTimer_.SetInterval(QApplication::doubleClickInterval());
+  clickTimer_.SetAutoDisable(true);
+  clickTimer_.SetOnTimer([this](TTickTimer&) { ClickTimerTimer(); });
+  if (qApp) mouseFilter_ = std::make_unique<MouseFilter>(*this);
 }
 
 TTrayIcon::~TTrayIcon() {
+  mouseFilter_.reset();
+  clickTimer_.SetEnabled(false);
   tray_->hide();
 }
 
@@ -77,27 +148,96 @@ void TTrayIcon::SetIconVisible(bool visible) {
 }
 
 void TTrayIcon::Activated(QSystemTrayIcon::ActivationReason reason) {
-  if (!enabled_) return;
-  // The tray reports presses; the release that follows a press is reported with it.
+  // Activations come from a notifier service, which reports clicks, not presses and releases.
   switch (reason) {
     case QSystemTrayIcon::Trigger:
-      MouseDown(TMouseButton::Left);
-      if (leftPopup_) Popup();
-      Click();
-      MouseUp(TMouseButton::Left);
+      Notify(TTrayMessage::LButtonDown);
+      Notify(TTrayMessage::LButtonUp);
       break;
     case QSystemTrayIcon::Context:
-      MouseDown(TMouseButton::Right);
-      Popup();
+      Notify(TTrayMessage::RButtonDown);
+      Notify(TTrayMessage::RButtonUp);
       break;
     case QSystemTrayIcon::MiddleClick:
-      MouseDown(TMouseButton::Middle);
-      MouseUp(TMouseButton::Middle);
+      Notify(TTrayMessage::MButtonDown);
+      Notify(TTrayMessage::MButtonUp);
       break;
     case QSystemTrayIcon::DoubleClick:  // its first press came as a click already
+      Notify(TTrayMessage::LButtonDblClk);
+      Notify(TTrayMessage::LButtonUp);
+      break;
     case QSystemTrayIcon::Unknown:
       break;
   }
+}
+
+void TTrayIcon::Notify(TTrayMessage message) {
+  if (!enabled_) return;
+  switch (message) {
+    case TTrayMessage::MouseMove:
+      MouseMove();
+      break;
+    case TTrayMessage::LButtonDown:
+      if (OnDblClick) {
+        clickPending_ = false;
+        clickTimer_.SetEnabled(true);
+      }
+      MouseDown(TMouseButton::Left);
+      leftDown_ = true;
+      if (leftPopup_) Popup();
+      break;
+    case TTrayMessage::LButtonUp:
+      if (leftDown_) {
+        leftDown_ = false;
+        if (clickTimer_.Enabled())
+          clickPending_ = true;  // reported when the timer runs out, unless a double click
+        else
+          Click();
+      }
+      MouseUp(TMouseButton::Left);
+      break;
+    case TTrayMessage::LButtonDblClk:
+      clickTimer_.SetEnabled(false);
+      clickPending_ = false;
+      leftDown_ = false;
+      DblClick();
+      break;
+    case TTrayMessage::RButtonDown:
+      MouseDown(TMouseButton::Right);
+      Popup();
+      break;
+    case TTrayMessage::RButtonUp:
+      MouseUp(TMouseButton::Right);
+      break;
+    case TTrayMessage::MButtonDown:
+      MouseDown(TMouseButton::Middle);
+      break;
+    case TTrayMessage::MButtonUp:
+      MouseUp(TMouseButton::Middle);
+      break;
+  }
+}
+
+void TTrayIcon::ClickTimerTimer() {
+  if (!clickPending_) return;
+  clickPending_ = false;
+  Click();
+}
+
+void TTrayIcon::DblClick() {
+  if (OnDblClick) {
+    NotifyEvent handler = OnDblClick;
+    handler(*this);
+  }
+  // The menu's default item answers a double click, unless the left button opens the menu.
+  if (leftPopup_) return;
+  if (QMenu* menu = popupMenu_; menu && menu->defaultAction()) menu->defaultAction()->trigger();
+}
+
+void TTrayIcon::MouseMove() {
+  if (!OnMouseMove) return;
+  MouseMoveEvent handler = OnMouseMove;
+  handler(*this, KeyState(), QCursor::pos());
 }
 
 void TTrayIcon::MouseDown(TMouseButton button) {

@@ -11,9 +11,23 @@
 #include <functional>
 #include <memory>
 
+#include "components/tick_timer.h"
+
 namespace chronolin {
 
 enum class TMouseButton { Left, Right, Middle };
+
+// What the tray reports about the mouse over the icon.
+enum class TTrayMessage {
+  MouseMove,
+  LButtonDown,
+  LButtonUp,
+  LButtonDblClk,
+  RButtonDown,
+  RButtonUp,
+  MButtonDown,
+  MButtonUp,
+};
 
 // Shift state of a mouse event: keys held and the button.
 enum TShiftState : unsigned {
@@ -31,6 +45,7 @@ class TTrayIcon {
   // Button, shift state, cursor position in screen coordinates.
   using MouseEvent =
       std::function<void(TTrayIcon& sender, TMouseButton button, unsigned shift, QPoint pos)>;
+  using MouseMoveEvent = std::function<void(TTrayIcon& sender, unsigned shift, QPoint pos)>;
 
   // The longest tooltip the tray is given.
   static constexpr int kMaxTipLength = 127;
@@ -65,18 +80,32 @@ class TTrayIcon {
   void SetLeftPopup(bool value) { leftPopup_ = value; }
 
   // Events. Any of them may be replaced or cleared at any time, from inside a handler too.
-  // (Double clicks, icon cycling, balloons and enter/exit events are not used: left out.)
-  NotifyEvent OnClick;
+  // With OnDblClick set, a click is reported only once the double-click time has passed
+  // without a second press. (Icon cycling, balloons and enter/exit events are not used: left
+  // out.)
+  NotifyEvent OnClick, OnDblClick;
   MouseEvent OnMouseDown, OnMouseUp;
+  MouseMoveEvent OnMouseMove;
 
-  // The platform's tray icon, through which the tray's reports arrive.
+  // One report of the tray, turned into events (the handler window's part). The platform's
+  // reports arrive here; so do a test's.
+  void Notify(TTrayMessage message);
+
+  // The platform's tray icon. Where the icon is embedded in an X11 tray, every press, release
+  // and move over it is reported; through a desktop's notifier service only clicks are.
   QSystemTrayIcon& Native() { return *tray_; }
+  // The click timer, started by a left press while OnDblClick is set.
+  TTickTimer& ClickTimer() { return clickTimer_; }
 
  private:
+  class MouseFilter;
   void Activated(QSystemTrayIcon::ActivationReason reason);
   void MouseDown(TMouseButton button);
   void MouseUp(TMouseButton button);
+  void MouseMove();
   void Click();
+  void DblClick();
+  void ClickTimerTimer();
   void Popup();
   void Update();
 
@@ -88,6 +117,10 @@ class TTrayIcon {
   bool enabled_ = true;
   bool leftPopup_ = false;
   QPointer<QMenu> popupMenu_;
+  TTickTimer clickTimer_;
+  bool leftDown_ = false;      // a left press not yet released
+  bool clickPending_ = false;  // released while a double click could still follow
+  std::unique_ptr<MouseFilter> mouseFilter_;
 };
 
 }  // namespace chronolin

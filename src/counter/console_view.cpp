@@ -6,12 +6,6 @@
 namespace chronolin {
 namespace {
 
-// The window's size and a common screen: where the window would sit without settings.
-constexpr int kWindowWidth = 117;
-constexpr int kWindowHeight = 19;
-constexpr int kScreenWidth = 1920;
-constexpr int kScreenHeight = 1080;
-
 std::string OneLine(std::string text) {
   for (char& c : text)
     if (c == '\r' || c == '\n') c = ' ';
@@ -19,10 +13,6 @@ std::string OneLine(std::string text) {
 }
 
 }  // namespace
-
-WindowPos ConsoleView::DefaultWindowPos() const {
-  return {kScreenWidth - kWindowWidth, kScreenHeight - kWindowHeight - 30};
-}
 
 std::string ConsoleView::StatusLine() const {
   if (!counter_) return {};

@@ -23,9 +23,10 @@ class ConsoleView : public CounterView {
   void SetWindowVisible(bool visible) override { visible_ = visible; }
   void SetHint(const std::string& hint) override { hint_ = hint; }
   void ConnexionMenuChanged() override {}
-  WindowPos GetWindowPos() const override { return pos_; }
-  void SetWindowPos(WindowPos pos) override { pos_ = pos; }
-  WindowPos DefaultWindowPos() const override;
+  bool HasWindow() const override { return false; }
+  WindowPos GetWindowPos() const override { return {}; }
+  void SetWindowPos(WindowPos) override {}
+  WindowPos DefaultWindowPos() const override { return {}; }
   MsgResult MessageBox(const std::string& text, const std::string& title, MsgIcon icon,
                        MsgButtons buttons) override;
   void ShowError(const std::string& message) override;
@@ -36,7 +37,6 @@ class ConsoleView : public CounterView {
   const TCounter* counter_ = nullptr;
   bool visible_ = false;
   std::string hint_;
-  WindowPos pos_;
 };
 
 }  // namespace chronolin

@@ -139,11 +139,13 @@ bool TCounter::BuildConnexionMenu(std::vector<std::string> entries) {
 }
 
 void TCounter::LoadWindowSettings() {
-  const WindowPos fallback = view_.DefaultWindowPos();
-  WindowPos pos;
-  pos.Y = settings_.ReadWindowY(fallback.Y);
-  pos.X = settings_.ReadWindowX(fallback.X);
-  view_.SetWindowPos(pos);
+  if (view_.HasWindow()) {
+    const WindowPos fallback = view_.DefaultWindowPos();
+    WindowPos pos;
+    pos.Y = settings_.ReadWindowY(fallback.Y);
+    pos.X = settings_.ReadWindowX(fallback.X);
+    view_.SetWindowPos(pos);
+  }
 
   setOffLineState_ = settings_.ReadSetOffLineState();
   const int visible = settings_.ReadVisible();
@@ -210,10 +212,12 @@ void TCounter::SaveSettings() {
 bool TCounter::Store(bool windowSettings, bool keepCheckpoint, std::vector<std::string>* later) {
   SettingsBatch batch = settings_.Batch();
   if (windowSettings) {
-    const WindowPos pos = view_.GetWindowPos();
     if (Storable(connexion_.Name)) batch.WriteCnx(connexion_.Name);
     batch.WriteLastRun(LastRunToWrite());
-    batch.WriteWindowPos(pos.X, pos.Y);
+    if (view_.HasWindow()) {
+      const WindowPos pos = view_.GetWindowPos();
+      batch.WriteWindowPos(pos.X, pos.Y);
+    }
   }
   for (const auto& [name, seconds] : unsavedTotals_)
     batch.WriteDuree(name, SecondsToStoredDuree(seconds));
@@ -531,10 +535,21 @@ void TCounter::ApplicationsStep() {
 }
 
 void TCounter::SelectedCnxClick() {
-  if (counting_)
+  if (counting_) {
     ras_.RasHangUpA(connexion_.Handle);
-  else
-    ras_.Dial(connexion_.Name);
+    return;
+  }
+  // The entry may have left the phonebook since the menu was built, or the service may refuse:
+  // the user must see why nothing happens.
+  if (const std::uint32_t rc = ras_.Dial(connexion_.Name); rc != ERROR_SUCCESS_RAS)
+    view_.MessageBox(DialErrorText(connexion_.Name, ras_.ErrorText(rc), rc), kDialErrorTitle,
+                     MsgIcon::Error, MsgButtons::Ok);
+}
+
+std::string DialErrorText(const std::string& entry, const std::string& reason,
+                          std::uint32_t code) {
+  return "Impossible de numéroter « " + entry + " » :\r" + reason + " (erreur " +
+         std::to_string(code) + ")";
 }
 
 void TCounter::CnxClick(const std::string& caption) {

@@ -28,6 +28,11 @@ inline constexpr char kErrorTitle[] = "Erreur !";
 inline constexpr char kConfirmationTitle[] = "Confirmation";
 inline constexpr char kQuitDuringConnexionText[] = "Connexion en cours !\rQuitter ?";
 inline constexpr char kResetCurrentText[] = "Mettre à zéro la durée courante ?";
+inline constexpr char kDialErrorTitle[] = "Erreur";
+
+// The message of a dial the provider refused: the entry, the provider's reason, the code.
+std::string DialErrorText(const std::string& entry, const std::string& reason,
+                          std::uint32_t code);
 
 // A counted connection's checkpoint is written this often (seconds): a crash loses no more.
 inline constexpr std::int32_t kCheckpointSeconds = 60;

@@ -38,6 +38,9 @@ class CounterView {
   // The menu model changed (captions or visibility); the view rebuilds what it shows.
   virtual void ConnexionMenuChanged() = 0;
 
+  // Whether there is a window at all. Without one (the console) nothing of "WindowPos" is
+  // read or written: a position made up for no screen would lose the next window.
+  virtual bool HasWindow() const { return true; }
   virtual WindowPos GetWindowPos() const = 0;
   virtual void SetWindowPos(WindowPos pos) = 0;
   // Bottom right of the screen, 30 pixels above its lower edge.

@@ -5,6 +5,8 @@
 #include <QScrollBar>
 #include <QStringDecoder>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <exception>
 #include <stdexcept>
 
 namespace chronolin {
@@ -18,11 +20,46 @@ TJournalViewerForm::TJournalViewerForm() : QWidget(nullptr, Qt::Window) {
   text_.setLineWrapMode(QPlainTextEdit::NoWrap);
   text_.setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   resize(640, 400);
+  // The file itself for appends and truncation; its folder for a file replaced or removed,
+  // which the watch on the file does not survive.
+  QObject::connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] { FileChanged(); });
+  QObject::connect(&watcher_, &QFileSystemWatcher::directoryChanged, this,
+                   [this] { FileChanged(); });
+}
+
+bool TJournalViewerForm::AtEnd() const {
+  const QScrollBar* bar = text_.verticalScrollBar();
+  return bar->value() >= bar->maximum();
+}
+
+void TJournalViewerForm::Watch() {
+  const QString file = QString::fromStdString(path_.string());
+  const QString folder = QString::fromStdString(path_.parent_path().string());
+  if (!watcher_.files().contains(file) && QFile::exists(file)) watcher_.addPath(file);
+  if (!folder.isEmpty() && !watcher_.directories().contains(folder)) watcher_.addPath(folder);
+}
+
+void TJournalViewerForm::FileChanged() {
+  if (!isVisible() || path_.empty()) return;
+  Watch();
+  QScrollBar* bar = text_.verticalScrollBar();
+  const bool atEnd = AtEnd();
+  const int place = bar->value();
+  const int column = text_.horizontalScrollBar()->value();
+  try {
+    Load();
+  } catch (const std::exception&) {
+    text_.clear();  // removed: nothing to show
+  }
+  bar->setValue(atEnd ? bar->maximum() : std::min(place, bar->maximum()));
+  text_.horizontalScrollBar()->setValue(column);
 }
 
 void TJournalViewerForm::ShowJournal(const std::filesystem::path& path) {
+  if (path != path_ && !watcher_.files().isEmpty()) watcher_.removePaths(watcher_.files());
   path_ = path;
   Load();
+  Watch();
   show();
   raise();
   activateWindow();

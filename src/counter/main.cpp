@@ -1,6 +1,7 @@
 // Chronolin: the counter window, its tray icon and popup menu, one instance per user.
 // `chronolin --console` runs the same counter without a window, printing once a second what
-// the window would show (for machines without a display).
+// the window would show (for machines without a display). `chronolin --export YYYY-MM FILE`
+// writes a month of the journal to a workbook and ends.
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QApplication>
@@ -14,12 +15,15 @@
 #include <functional>
 #include <memory>
 
+#include "components/french_texts.h"
 #include "components/tick_timer.h"
 #include "counter/console_view.h"
 #include "counter/counter.h"
 #include "counter/journal.h"
 #include "counter/launcher.h"
 #include "counter/main_form.h"
+#include "export/data_mod.h"
+#include "export/export_command.h"
 #include "platform/app_paths.h"
 #include "platform/clock.h"
 #include "platform/instance_lock.h"
@@ -170,6 +174,7 @@ int RunConsole(int argc, char** argv) {
 int RunWindow(int argc, char** argv) {
   QApplication app(argc, argv);
   QCoreApplication::setApplicationName(kApplicationTitle);
+  InstallFrenchTexts(app);
   // The window may be hidden, and closing the journal viewer must not end the program: it ends
   // when the counter window's close is confirmed or the session ends.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -208,6 +213,25 @@ int RunWindow(int argc, char** argv) {
   }
 }
 
+// Silent on success; one French line on standard error and status 1 when nothing was written.
+int RunExport(int argc, char** argv) {
+  const auto request =
+      argc == 4 ? ParseExportArguments(argv[2], argv[3]) : std::optional<ExportRequest>();
+  if (!request) {
+    std::fprintf(stderr, "%s\n", kExportUsage);
+    return 2;
+  }
+  const Regional regional = Regional::FromEnvironment();
+  const std::string error =
+      ExportMonth(JournalPath(), *request, regional,
+                  [&](const MonthData& data, const std::filesystem::path& target) {
+                    WriteMonthWorkbook(data, regional, target);
+                  });
+  if (error.empty()) return 0;
+  std::fprintf(stderr, "[%s] %s\n", kApplicationTitle, error.c_str());
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -222,6 +246,7 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
+  if (argc >= 2 && std::strcmp(argv[1], "--export") == 0) return RunExport(argc, argv);
   for (int i = 1; i < argc; ++i)
     if (std::strcmp(argv[i], "--console") == 0) return RunConsole(argc, argv);
   return RunWindow(argc, argv);

@@ -14,7 +14,11 @@
 #include <exception>
 #include <filesystem>
 
+#include "components/dialog_frame.h"
+#include "components/taskbar.h"
 #include "counter/duree.h"
+#include "counter/window_place.h"
+#include "export/exp_jrnl_form.h"
 #include "platform/app_paths.h"
 #include "settings/param_form.h"
 
@@ -104,7 +108,7 @@ MsgResult ShowMessageBox(const std::string& text, const std::string& title, MsgI
   } else {
     box.addButton(QMessageBox::Ok);
   }
-  box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  SetFixedDialogFrame(box, true);
   box.exec();
   if (buttons == MsgButtons::Ok) return MsgResult::Ok;
   // A box closed any other way (the event loop told to end, say) is not a Yes.
@@ -122,6 +126,7 @@ void TMainForm::Guarded(F&& handler) {
 
 TMainForm::TMainForm(const MainFormServices& services)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      ras_(services.ras),
       journal_(services.journal),
       settings_(services.settings) {
   InitCounterResources();
@@ -158,6 +163,7 @@ TMainForm::TMainForm(const MainFormServices& services)
 
   counter_ = std::make_unique<TCounter>(CounterServices{
       services.ras, services.clock, services.settings, services.journal, *this, services.launcher});
+  WatchScreens();
 }
 
 TMainForm::~TMainForm() {
@@ -340,7 +346,7 @@ void TMainForm::MIParamClick() {
     const ParamFormContext context{
         settings_, std::move(entries),
         [this] { return counter_->Counting() ? counter_->Connexion().Name : std::string(); },
-        counter_->Applis(), offLine};
+        counter_->Applis(), offLine, ras_.OffLineUnavailableReason()};
     const auto outcome = RunParamDialog(this, context, ExecutablePath(), [this](TParamForm& form) {
       form.SetErrorReporter([this](const QString& message) { ShowError(message.toStdString()); });
     });
@@ -373,7 +379,20 @@ void TMainForm::MIVoirJrnlClick() {
 }
 
 void TMainForm::MIExpJrnlClick() {
-  // Not wired yet: the export dialog comes with its own work.
+  // While the dialog is open a press on the tray icon only brings the window forward.
+  trayIcon_.OnMouseDown = [this](TTrayIcon& sender, TMouseButton button, unsigned shift,
+                                 QPoint pos) { TrayIconMouseDown(sender, button, shift, pos); };
+  trayIcon_.SetPopupMenu(nullptr);
+  Guarded([&] {
+    RunExportDialog(
+        this, journal_.Path(),
+        [this](const std::string& text) {
+          MessageBox(text, kExportErrorTitle, MsgIcon::Error, MsgButtons::Ok);
+        },
+        [this](const std::string& message) { ShowError(message); });
+  });
+  trayIcon_.SetPopupMenu(popupMenu_.get());
+  trayIcon_.OnMouseDown = nullptr;
 }
 
 void TMainForm::MIClearJrnlClick() {
@@ -409,6 +428,11 @@ void TMainForm::PaintCounter() {
   canvas.drawText(kCurrentAt + QPoint(0, ascent), ToQt(SecondsToDuree(counter_->Current())));
   canvas.end();
   update();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  KeepOutOfTaskbar(*this);
 }
 
 void TMainForm::paintEvent(QPaintEvent*) {
@@ -491,14 +515,55 @@ WindowPos TMainForm::GetWindowPos() const {
   return {pos().x(), pos().y()};
 }
 
+namespace {
+
+ScreenRect ToScreenRect(const QRect& r) {
+  return {r.x(), r.y(), r.width(), r.height()};
+}
+
+ScreenArea AreaOf(const QScreen& screen) {
+  return {ToScreenRect(screen.geometry()), ToScreenRect(screen.availableGeometry())};
+}
+
+std::vector<ScreenArea> ScreenAreas() {
+  std::vector<ScreenArea> areas;
+  for (const QScreen* screen : QGuiApplication::screens()) areas.push_back(AreaOf(*screen));
+  return areas;
+}
+
+}  // namespace
+
 void TMainForm::SetWindowPos(WindowPos pos) {
-  move(pos.X, pos.Y);
+  const WindowPos place = PlaceOnScreens(pos, kWidth, kHeight, ScreenAreas());
+  move(place.X, place.Y);
+}
+
+void TMainForm::KeepOnScreen() {
+  if (systemMove_ || moveByHand_) return;  // the user is placing it
+  SetWindowPos(GetWindowPos());
+}
+
+void TMainForm::WatchScreens() {
+  const auto watch = [this](QScreen* screen) {
+    QObject::connect(screen, &QScreen::availableGeometryChanged, this, [this] { KeepOnScreen(); });
+    QObject::connect(screen, &QScreen::geometryChanged, this, [this] { KeepOnScreen(); });
+  };
+  for (QScreen* screen : QGuiApplication::screens()) watch(screen);
+  auto* app = qGuiApp;
+  QObject::connect(app, &QGuiApplication::screenAdded, this, [this, watch](QScreen* screen) {
+    watch(screen);
+    KeepOnScreen();
+  });
+  // Qt moves the windows of a screen that goes before telling; the check waits for that.
+  QObject::connect(app, &QGuiApplication::screenRemoved, this,
+                   [this] { QMetaObject::invokeMethod(this, [this] { KeepOnScreen(); },
+                                                      Qt::QueuedConnection); });
 }
 
 WindowPos TMainForm::DefaultWindowPos() const {
   const QScreen* screen = QGuiApplication::primaryScreen();
-  const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-  return {area.width() - kWidth, area.height() - kHeight - kBottomMargin};
+  if (!screen) return {1024 - kWidth, 768 - kHeight - kBottomMargin};
+  return DefaultPlace(AreaOf(*screen), kWidth, kHeight);
 }
 
 MsgResult TMainForm::MessageBox(const std::string& text, const std::string& title, MsgIcon icon,

@@ -104,12 +104,17 @@ class TMainForm : public QWidget, public CounterView {
   void ConnexionMenuChanged() override;
   WindowPos GetWindowPos() const override;
   void SetWindowPos(WindowPos pos) override;
+  // The default place on the primary screen, within what its panels leave free.
   WindowPos DefaultWindowPos() const override;
+  // Brings the window back to the default place of the nearest screen when it is not wholly
+  // inside the free area of one; runs at start and whenever the screens change.
+  void KeepOnScreen();
   MsgResult MessageBox(const std::string& text, const std::string& title, MsgIcon icon,
                        MsgButtons buttons) override;
   void ShowError(const std::string& message) override;
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void paintEvent(QPaintEvent* event) override;       // FormPaint
   void mousePressEvent(QMouseEvent* event) override;  // FormMouseDown
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -125,6 +130,7 @@ class TMainForm : public QWidget, public CounterView {
   QAction* AddSeparator(QMenu& menu, const char* name);
   void RebuildConnexionItems(const ConnexionMenu& model);
   void EndMove();
+  void WatchScreens();
   // Runs a handler; an error escaping it is shown in the error box.
   template <typename F>
   void Guarded(F&& handler);
@@ -143,6 +149,7 @@ class TMainForm : public QWidget, public CounterView {
   std::vector<QAction*> connexionItems_;  // MICnx0, MICnx1...
 
   TTrayIcon trayIcon_;
+  RasProvider& ras_;
   Journal& journal_;
   SettingsFile& settings_;  // the settings dialog's
   std::unique_ptr<TCounter> counter_;

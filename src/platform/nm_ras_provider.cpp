@@ -518,7 +518,19 @@ std::uint32_t NmRasProvider::Dial(const std::string& entry) {
            {QVariant::fromValue(QDBusObjectPath(profile->path)), none, none}, kActionTimeoutMs);
   if (reply.ok) return ERROR_SUCCESS_RAS;
   LogFailure("numérotation", reply);
+  lastError_ = "NetworkManager refuse la numérotation : " +
+               (reply.errorMessage.isEmpty() ? reply.errorName : reply.errorMessage).toStdString();
   return kErrorServiceFailed;
+}
+
+std::string NmRasProvider::ErrorText(std::uint32_t code) const {
+  if (code == kErrorServiceFailed && !lastError_.empty()) return lastError_;
+  return RasErrorText(code);
+}
+
+std::string NmRasProvider::OffLineUnavailableReason() const {
+  return "NetworkManager n'a pas d'état hors ligne propre à l'accès distant : le couper "
+         "couperait aussi le réseau local.";
 }
 
 void NmRasProvider::SetOffLine() {

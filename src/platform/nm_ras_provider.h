@@ -59,6 +59,8 @@ class NmRasProvider final : public RasProvider {
   // Only records it and says so on stderr: turning networking off would also cut the user's
   // wired or wireless LAN, which has nothing to do with the metered line.
   void SetOffLine() override;
+  std::string OffLineUnavailableReason() const override;
+  std::string ErrorText(std::uint32_t code) const override;
   std::string Name() const override { return "nm"; }
 
   // Times SetOffLine was called.
@@ -68,6 +70,7 @@ class NmRasProvider final : public RasProvider {
   struct Impl;
   std::unique_ptr<Impl> impl_;
   int offLineCount_ = 0;
+  std::string lastError_;  // the last refused dial, in the daemon's words
 };
 
 // nullptr when NetworkManager is not on the system bus.

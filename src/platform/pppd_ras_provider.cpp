@@ -497,6 +497,7 @@ std::uint32_t PppdRasProvider::Dial(const std::string& entry) {
   posix_spawn_file_actions_destroy(&actions);
   if (error != 0) {
     std::fprintf(stderr, "chronolin: pppd: lancement impossible : %s\n", std::strerror(error));
+    lastError_ = "pppd ne peut pas être lancé : " + std::string(std::strerror(error));
     return kErrorDialFailed;
   }
   // pppd usually detaches at once, but stays in the foreground with "nodetach": wait for this
@@ -506,6 +507,16 @@ std::uint32_t PppdRasProvider::Dial(const std::string& entry) {
     }
   }).detach();
   return ERROR_SUCCESS_RAS;
+}
+
+std::string PppdRasProvider::ErrorText(std::uint32_t code) const {
+  std::lock_guard lock(mutex_);
+  if (code == kErrorDialFailed && !lastError_.empty()) return lastError_;
+  return RasErrorText(code);
+}
+
+std::string PppdRasProvider::OffLineUnavailableReason() const {
+  return "pppd n'a pas d'état hors ligne.";
 }
 
 void PppdRasProvider::SetOffLine() {

@@ -75,6 +75,8 @@ class PppdRasProvider final : public RasProvider {
   std::uint32_t Dial(const std::string& entry) override;
   // pppd has no "offline" of its own: records it and says so on stderr.
   void SetOffLine() override;
+  std::string OffLineUnavailableReason() const override;
+  std::string ErrorText(std::uint32_t code) const override;
   std::string Name() const override { return "pppd"; }
 
   int OffLineCount() const { return offLineCount_; }
@@ -100,12 +102,13 @@ class PppdRasProvider final : public RasProvider {
 
   PppdPaths paths_;
   std::shared_ptr<PppdInterfaceProbe> probe_;
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::map<Identity, HRASCONN> handles_;
   std::map<HRASCONN, Identity> identities_;
   std::set<Identity> hungUp_;  // SIGTERM sent, process not yet gone
   HRASCONN nextHandle_ = 1;
   int offLineCount_ = 0;
+  std::string lastError_;  // the last failed dial, in the words of the system
 };
 
 std::unique_ptr<RasProvider> MakePppdRasProvider();

@@ -63,6 +63,14 @@ class RasProvider {
   // Forces the provider's notion of "offline", where it has one; otherwise records it. Never
   // throws.
   virtual void SetOffLine() = 0;
+  // Why this provider has no "offline" state to force, for the user; empty when it has one.
+  virtual std::string OffLineUnavailableReason() const { return {}; }
+
+  // A failure code this provider returned, explained for the user (in French). The last
+  // failure's own words where the service gave some.
+  virtual std::string ErrorText(std::uint32_t code) const { return RasErrorText(code); }
+  // The texts of the codes every provider shares.
+  static std::string RasErrorText(std::uint32_t code);
 
   // Short name for messages ("sim", "nm", "pppd").
   virtual std::string Name() const = 0;

@@ -312,4 +312,55 @@ bool ApplyInitialWindowState(const std::string& display, pid_t pid, int state,
   }
 }
 
+void SkipTaskbarAndPager(xcb_connection_t* connection, std::uint32_t window) {
+  if (!connection || xcb_connection_has_error(connection) || window == 0) return;
+  const auto atom = [connection](const char* name) {
+    Reply reply(xcb_intern_atom_reply(
+        connection,
+        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr));
+    return reply ? reply->atom : std::uint32_t{XCB_ATOM_NONE};
+  };
+  const std::uint32_t state = atom("_NET_WM_STATE");
+  const std::uint32_t wanted[] = {atom("_NET_WM_STATE_SKIP_TASKBAR"),
+                                  atom("_NET_WM_STATE_SKIP_PAGER")};
+  if (state == XCB_ATOM_NONE || wanted[0] == XCB_ATOM_NONE || wanted[1] == XCB_ATOM_NONE) return;
+
+  Reply attributes(xcb_get_window_attributes_reply(
+      connection, xcb_get_window_attributes(connection, window), nullptr));
+  if (!attributes) return;
+  if (attributes->map_state == XCB_MAP_STATE_UNMAPPED) {
+    std::vector<std::uint32_t> atoms;
+    Reply reply(xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, window, state, XCB_ATOM_ATOM, 0, 1024),
+        nullptr));
+    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+      const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.p));
+      atoms.assign(data, data + xcb_get_property_value_length(reply.p) / 4);
+    }
+    for (const std::uint32_t a : wanted)
+      if (std::find(atoms.begin(), atoms.end(), a) == atoms.end()) atoms.push_back(a);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, state, XCB_ATOM_ATOM, 32,
+                        static_cast<std::uint32_t>(atoms.size()), atoms.data());
+  } else {
+    const auto* setup = xcb_get_setup(connection);
+    for (auto screens = xcb_setup_roots_iterator(setup); screens.rem > 0;
+         xcb_screen_next(&screens)) {
+      xcb_client_message_event_t event{};
+      event.response_type = XCB_CLIENT_MESSAGE;
+      event.format = 32;
+      event.window = window;
+      event.type = state;
+      event.data.data32[0] = kNetWmStateAdd;
+      event.data.data32[1] = wanted[0];
+      event.data.data32[2] = wanted[1];
+      event.data.data32[3] = kSourceApplication;
+      xcb_send_event(connection, 0, screens.data->root,
+                     XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                     reinterpret_cast<const char*>(&event));
+    }
+  }
+  xcb_flush(connection);
+}
+
 }  // namespace chronolin

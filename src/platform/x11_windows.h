@@ -65,6 +65,13 @@ class X11Windows {
   int resourceExtension_ = -1;  // unknown yet
 };
 
+// Keeps a top-level window out of taskbars and pagers (_NET_WM_STATE_SKIP_TASKBAR and
+// _SKIP_PAGER) on `connection`, which stays the caller's (the toolkit's own, so that the request
+// is ordered with its map). An unmapped window gets the states in its property, which the window
+// manager reads when it maps it and which is emptied again when it is withdrawn; a mapped one
+// has them asked of the window manager.
+void SkipTaskbarAndPager(xcb_connection_t* connection, std::uint32_t window);
+
 // Waits at most `limit` for the process's first window to be shown by the window manager, then
 // asks it for `state` until the state holds. Gives up at once without a display or window
 // manager, and as soon as `running` turns false. True when the request was sent.

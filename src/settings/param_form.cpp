@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QSysInfo>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -28,6 +29,8 @@
 #include <exception>
 #include <stdexcept>
 
+#include "components/dialog_frame.h"
+#include "components/french_texts.h"
 #include "components/link_label.h"
 #include "components/menu_skin.h"
 #include "components/path_label.h"
@@ -83,6 +86,14 @@ QPixmap ProgramIcon(int size) {
   return pixmap;
 }
 
+// The system the program runs on, as the About page names it: "(Linux)".
+QString PlatformLabel() {
+  QString kernel = QSysInfo::kernelType();
+  if (kernel == QLatin1String("linux")) kernel = QStringLiteral("Linux");
+  else if (!kernel.isEmpty()) kernel[0] = kernel[0].toUpper();
+  return QStringLiteral("(") + kernel + QStringLiteral(")");
+}
+
 std::optional<std::string> ChooseProgram(QWidget* parent) {
   QFileDialog dialog(parent, QStringLiteral("Ouvrir"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -91,6 +102,7 @@ std::optional<std::string> ChooseProgram(QWidget* parent) {
   // file through.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setNameFilter(QStringLiteral("Tous les fichiers (*.*) (*)"));
+  PrepareFileDialog(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst().toStdString();
 }
@@ -116,13 +128,13 @@ TParamForm::TParamForm(QWidget* parent, const ParamFormContext& context)
       countedEntry_(context.countedEntry),
       applis_(context.applis),
       setOffLineState_(context.setOffLineState),
+      offLineUnavailable_(context.offLineUnavailable),
       chooseFile_(ChooseProgram),
       openUrl_([](const QUrl& url) { QDesktopServices::openUrl(url); }),
       describe_([](const std::string& cmdLine) { return DescriptionOf(cmdLine); }) {
   setObjectName(QStringLiteral("ParamForm"));
   setWindowTitle(QStringLiteral("Paramètres"));
-  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
+  SetFixedDialogFrame(*this);
   setModal(true);
   // The fixed layout is measured for Tahoma at 11 pixels.
   setFont(LoadFont(QStringLiteral("Tahoma"), QStringLiteral("tahoma.ttf"), 11));
@@ -322,10 +334,14 @@ void TParamForm::BuildApplicationsPage(QWidget* page) {
   offLineCheckBox_ = new QCheckBox(QStringLiteral("Modifier l'état OnLine/OffLine"), page);
   offLineCheckBox_->setObjectName(QStringLiteral("OffLineCheckBox"));
   offLineCheckBox_->setGeometry(8, 198, 258, 18);
+  if (!offLineUnavailable_.empty()) {
+    offLineCheckBox_->setEnabled(false);
+    offLineCheckBox_->setToolTip(Q(offLineUnavailable_));
+  }
 }
 
 void TParamForm::BuildPreferencesPage(QWidget* page) {
-  startWCheckBox_ = new QCheckBox(QStringLiteral("&Lancer au démarrage de Windows"), page);
+  startWCheckBox_ = new QCheckBox(QStringLiteral("&Lancer à l'ouverture de session"), page);
   startWCheckBox_->setObjectName(QStringLiteral("StartWCheckBox"));
   startWCheckBox_->setGeometry(10, 12, 256, 18);
 
@@ -367,20 +383,10 @@ void TParamForm::BuildAboutPage(QWidget* page) {
   auto* date = new QLabel(QStringLiteral("Mars 2005"), page);
   date->setObjectName(QStringLiteral("LabelDate"));
   date->setGeometry(62, 40, 80, 16);
-  auto* system = new QLabel(QStringLiteral("(Windows 98)"), page);
+  auto* system = new QLabel(PlatformLabel(), page);
   system->setObjectName(QStringLiteral("LabelSystem"));
   system->setGeometry(150, 40, 110, 16);
-
-  const QString site = QString::fromLatin1(kWebSite);
-  auto* web = MakeLinkLabel(page, site, site, QUrl(QStringLiteral("https://") + site));
-  web->setObjectName(QStringLiteral("LinkWeb"));
-  web->setGeometry(62, 62, 200, 16);
-  const QString address = QString::fromLatin1(kMailAddress);
-  QUrl mail(QStringLiteral("mailto:") + address);
-  mail.setQuery(QStringLiteral("subject=") + QString::fromLatin1(kMailSubject));
-  auto* mailLabel = MakeLinkLabel(page, address, address, mail);
-  mailLabel->setObjectName(QStringLiteral("LinkMail"));
-  mailLabel->setGeometry(62, 80, 200, 16);
+  // The program has no public home page or mail address yet: no links until it has.
 
   auto* line = new QFrame(page);
   line->setObjectName(QStringLiteral("Separator"));
@@ -393,12 +399,12 @@ void TParamForm::BuildAboutPage(QWidget* page) {
   uses->setObjectName(QStringLiteral("LabelComponents"));
   uses->setGeometry(4, 114, 266, 16);
 
+  // What the shipped program is built with (the test tools are not part of it).
   const struct {
     const char* component;
     const char* home;
   } credits[] = {
       {"Qt", "www.qt.io"},
-      {"GoogleTest", "github.com/google/googletest"},
   };
   int y = 136;
   for (const auto& credit : credits) {

@@ -57,6 +57,9 @@ struct ParamFormContext {
   TAppliList& applis;
   // The process-wide "force offline" flag, set on OK.
   bool& setOffLineState;
+  // Why the remote-access service has no offline state to force; empty when it has one. The
+  // offline switch is then greyed, with this as its hint.
+  std::string offLineUnavailable = {};
 };
 
 class TParamForm : public QDialog {
@@ -66,10 +69,6 @@ class TParamForm : public QDialog {
   using UrlOpener = std::function<void(const QUrl& url)>;
   using ErrorReporter = std::function<void(const QString& message)>;
   using Describer = std::function<std::string(const std::string& cmdLine)>;
-
-  inline static const char kWebSite[] = "chronolin.example.org";
-  inline static const char kMailAddress[] = "chronolin@example.org";
-  inline static const char kMailSubject[] = "Chronolin";
 
   // Builds the dialog and loads the copies from the file and the context.
   TParamForm(QWidget* parent, const ParamFormContext& context);
@@ -151,6 +150,7 @@ class TParamForm : public QDialog {
   std::function<std::string()> countedEntry_;
   TAppliList& applis_;
   bool& setOffLineState_;
+  std::string offLineUnavailable_;
 
   std::vector<TCnxParam> cnxParams_;
   // The totals as loaded: a total the dialog did not change is not written back over one the

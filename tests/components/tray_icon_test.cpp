@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QElapsedTimer>
 
 #include <string>
 #include <vector>
@@ -53,7 +54,7 @@ class TrayIconTest : public ::testing::Test {
 
 TEST_F(TrayIconTest, RightPressGivesMouseDownThenThePopup) {
   Report(QSystemTrayIcon::Context);
-  EXPECT_EQ(events, std::vector<std::string>{"down right"});
+  EXPECT_EQ(events, (std::vector<std::string>{"down right", "up right"}));
   EXPECT_TRUE(shifts.at(0) & ssRight);
   EXPECT_FALSE(menuShownAtDown.at(0));
   EXPECT_TRUE(menu.isVisible());
@@ -69,7 +70,7 @@ TEST_F(TrayIconTest, RightPressGivesMouseDownThenThePopup) {
   }
   EXPECT_EQ(tray.PopupMenu(), nullptr);
   Report(QSystemTrayIcon::Context);
-  EXPECT_EQ(events.size(), 3u);
+  EXPECT_EQ(events.size(), 6u);
 }
 
 TEST_F(TrayIconTest, LeftPressGivesDownUpClickAndNoMenu) {
@@ -85,6 +86,46 @@ TEST_F(TrayIconTest, LeftPressGivesDownUpClickAndNoMenu) {
   tray.SetEnabled(false);
   Report(QSystemTrayIcon::Trigger);
   EXPECT_TRUE(events.empty());
+}
+
+// The embedded icon's own mouse events: presses, releases, double clicks and moves.
+TEST_F(TrayIconTest, DoubleClickWaitsOutTheClickTimerAndMovesAndReleasesAreReported) {
+  tray.OnDblClick = [this](TTrayIcon&) { events.emplace_back("double"); };
+  tray.OnMouseMove = [this](TTrayIcon&, unsigned, QPoint) { events.emplace_back("move"); };
+  QAction* fallback = menu.addAction(QStringLiteral("Ouvrir"));
+  menu.setDefaultAction(fallback);
+  int defaults = 0;
+  QObject::connect(fallback, &QAction::triggered, [&] { ++defaults; });
+
+  // A double click: no click for its first half, the menu's default item answers.
+  tray.Notify(TTrayMessage::LButtonDown);
+  tray.Notify(TTrayMessage::LButtonUp);
+  EXPECT_TRUE(tray.ClickTimer().Enabled());
+  tray.Notify(TTrayMessage::LButtonDblClk);
+  tray.Notify(TTrayMessage::LButtonUp);
+  EXPECT_EQ(events, (std::vector<std::string>{"down left", "up left", "double", "up left"}));
+  EXPECT_EQ(defaults, 1);
+  EXPECT_FALSE(tray.ClickTimer().Enabled());
+
+  // A single click is reported once the double-click time has passed.
+  events.clear();
+  tray.Notify(TTrayMessage::MouseMove);
+  tray.Notify(TTrayMessage::LButtonDown);
+  tray.Notify(TTrayMessage::LButtonUp);
+  EXPECT_EQ(events, (std::vector<std::string>{"move", "down left", "up left"}));
+  QElapsedTimer clock;
+  clock.start();
+  while (tray.ClickTimer().Enabled() && clock.elapsed() < 5000)
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  EXPECT_EQ(events.back(), "click");
+
+  // The right button's release comes after the popup; the left one opens no menu.
+  events.clear();
+  tray.Notify(TTrayMessage::RButtonDown);
+  EXPECT_TRUE(menu.isVisible());
+  tray.Notify(TTrayMessage::RButtonUp);
+  EXPECT_EQ(events, (std::vector<std::string>{"down right", "up right"}));
+  EXPECT_EQ(defaults, 1);
 }
 
 TEST_F(TrayIconTest, TooltipIsTheHintCutTo127Characters) {

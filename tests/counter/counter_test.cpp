@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "fakes.h"
+#include "platform/sim_ras_provider.h"
 
 namespace chronolin::testing {
 namespace {
@@ -353,6 +354,26 @@ TEST_F(CounterTest, MenuCommandsDialAndHangUp) {
   Tick();
   counter->SelectedCnxClick();
   EXPECT_EQ(ras.hungUp, std::vector<HRASCONN>{h});
+}
+
+TEST_F(CounterTest, ARefusedDialIsReportedWithTheProvidersReason) {
+  // The simulated line: the selected entry leaves its phonebook after the start.
+  SimRasProvider sim(dir.path() / "ras");
+  sim.AddEntry("Fournisseur");
+  sim.AddEntry("Secours");
+  TCounter c({sim, clock, settings, journal, view, &launcher});
+  ASSERT_TRUE(c.Start());
+  sim.RemoveEntry("Fournisseur");
+  c.SelectedCnxClick();
+  ASSERT_EQ(view.boxes.size(), 1u);
+  EXPECT_EQ(view.boxes[0].title, "Erreur");
+  EXPECT_EQ(view.boxes[0].icon, MsgIcon::Error);
+  EXPECT_EQ(view.boxes[0].text,
+            "Impossible de numéroter « Fournisseur » :\rCette connexion ne figure plus dans "
+            "l'annuaire. (erreur 623)");
+  // A dial that starts says nothing.
+  c.CnxClick("Secours");
+  EXPECT_EQ(view.boxes.size(), 1u);
 }
 
 TEST_F(CounterTest, VisibilityWhileCounting) {

@@ -77,6 +77,36 @@ class GuiProgramTest : public ProgramFixture {
     return below.find("\"chronolin\"") != std::string::npos;
   }
 
+  // The share of a window's pixels on the screen that are not black, from the X server's own
+  // copy (xwd), not from what the program believes it drew.
+  double LitShare(const std::string& id) {
+    const auto file = dir.path() / "window.xwd";
+    std::filesystem::remove(file);
+    Run({"/usr/bin/xwd", "-silent", "-id", id}, file);
+    const std::string data = ReadFile(file);
+    const auto field = [&](int i) -> std::uint32_t {
+      if (data.size() < 100) return 0;
+      const auto* b = reinterpret_cast<const unsigned char*>(data.data()) + 4 * i;
+      return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3];
+    };
+    const std::uint32_t header = field(0), width = field(4), height = field(5),
+                        bitsPerPixel = field(11), bytesPerLine = field(12), colours = field(19);
+    const std::size_t start = header + 12u * colours;
+    if (bitsPerPixel != 32 || width == 0 || data.size() < start + std::size_t{bytesPerLine} * height)
+      return -1;
+    std::size_t lit = 0;
+    for (std::uint32_t y = 0; y < height; ++y)
+      for (std::uint32_t x = 0; x < width; ++x) {
+        const char* p = data.data() + start + std::size_t{y} * bytesPerLine + 4 * x;
+        if ((p[0] | p[1] | p[2] | p[3]) != 0) ++lit;
+      }
+    return double(lit) / (double(width) * height);
+  }
+
+  std::string Property(const std::string& id, const char* name) {
+    return Capture({"/usr/bin/xprop", "-id", id, name});
+  }
+
   pid_t tray_ = 0;
 };
 
@@ -106,6 +136,62 @@ TEST_F(GuiProgramTest, WindowTrayIconAndASingleInstance) {
   Capture({"/usr/bin/xdotool", "key", "Return"});
   EXPECT_EQ(WaitExit(second, 10s), 1);
   EXPECT_EQ(::waitpid(program, nullptr, WNOHANG), 0);  // still running
+}
+
+// Hundreds of menus and boxes opened and closed while counting and while the tray host restarts:
+// each box must still be drawn, not left black. The boxes have no minimise or maximise button
+// and the counter window stays out of taskbars, each time it is shown.
+TEST_F(GuiProgramTest, BoxesAndMenusStayDrawnUnderStress) {
+  for (const char* tool : {"xwd", "xprop"})
+    if (::access((std::string("/usr/bin/") + tool).c_str(), X_OK) != 0)
+      GTEST_SKIP() << tool << " is not installed";
+  Ras({"add", "Fournisseur"});
+  Ras({"add", "Secours"});
+  const pid_t program = Spawn({CHRONOLIN_PROGRAM}, dir.path() / "out.txt", true);
+  std::string window;
+  ASSERT_TRUE(WaitFor([&] { return !(window = Window("Chronolin")).empty(); }, 20s))
+      << ReadFile(dir.path() / "out.txt");
+  const std::string states = Property(window, "_NET_WM_STATE");
+  EXPECT_NE(states.find("_NET_WM_STATE_SKIP_TASKBAR"), std::string::npos) << states;
+  EXPECT_NE(states.find("_NET_WM_STATE_SKIP_PAGER"), std::string::npos) << states;
+  Ras({"dial", "Fournisseur", "--auth-after", "0", "--connect-after", "0"});
+  std::this_thread::sleep_for(2500ms);  // counting
+
+  const auto xdotool = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), "/usr/bin/xdotool");
+    Capture(args);
+  };
+  const auto checkBox = [&](const std::string& title, const char* answer, int round) {
+    std::string box;
+    ASSERT_TRUE(WaitFor([&] { return !(box = Window(title)).empty(); }, 10s)) << round;
+    std::this_thread::sleep_for(150ms);  // drawn
+    EXPECT_GT(LitShare(box), 0.5) << title << ", round " << round;
+    if (round == 0) {
+      // Functions and decorations (fields 2 and 3): neither minimise (8, 32) nor maximise (16, 64).
+      std::smatch m;
+      const std::string hints = Property(box, "_MOTIF_WM_HINTS");
+      ASSERT_TRUE(std::regex_search(hints, m, std::regex(R"(= (\w+), (\w+), (\w+))"))) << hints;
+      EXPECT_EQ(std::stoul(m[2], nullptr, 16) & 0x18, 0u) << hints;
+      EXPECT_EQ(std::stoul(m[3], nullptr, 16) & 0x60, 0u) << hints;
+    }
+    xdotool({"windowfocus", "--sync", box});
+    xdotool({"key", answer});
+    EXPECT_TRUE(WaitFor([&] { return Window(title).empty(); }, 5s)) << round;
+  };
+  for (int round = 0; round < 24; ++round) {
+    xdotool({"mousemove", "--window", window, "50", "10", "click", "3"});
+    xdotool({"key", "Escape"});
+    if (round % 3 == 0) {
+      ::kill(program, SIGINT);  // the quit question, answered No
+      checkBox("Confirmation", "n", round);
+    }
+    if (round % 8 == 4) {
+      Stop(tray_, SIGTERM);
+      tray_ = StartTray();
+    }
+  }
+  EXPECT_EQ(::waitpid(program, nullptr, WNOHANG), 0);  // still running and counting
+  EXPECT_NE(Capture({CHRONOLIN_RAS_TOOL, "status"}), "");
 }
 
 TEST_F(GuiProgramTest, EndOfSessionDuringACountedConnexion) {

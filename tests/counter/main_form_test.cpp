@@ -166,6 +166,26 @@ TEST_F(MainFormTest, BorderlessStripAboveTheOthersAtTheBottomRight) {
             std::to_string(corner.x()) + "," + std::to_string(corner.y()));
 }
 
+TEST_F(MainFormTest, AWindowOffTheScreenComesBackToTheCorner) {
+  Phonebook({"Fournisseur"});
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  const QPoint corner(screen.width() - 117, screen.height() - 19 - 30);
+  // Saved for a larger screen: brought back at start, and saved back so.
+  settings->WriteWindowPos(screen.width() - 2, screen.height() - 2);
+  Create();
+  EXPECT_EQ(form->pos(), corner);
+  EXPECT_EQ(Ini("WindowPos", "X") + "," + Ini("WindowPos", "Y"),
+            std::to_string(corner.x()) + "," + std::to_string(corner.y()));
+
+  // The screens change under a window that was left outside them.
+  form->move(-400, 30);
+  emit QGuiApplication::primaryScreen()->availableGeometryChanged(screen);
+  EXPECT_EQ(form->pos(), corner);
+  form->move(10, 10);  // inside: stays
+  emit QGuiApplication::primaryScreen()->availableGeometryChanged(screen);
+  EXPECT_EQ(form->pos(), QPoint(10, 10));
+}
+
 TEST_F(MainFormTest, DraggingMovesTheWindowAndSavesWhereItEnds) {
   Phonebook({"Fournisseur"});
   settings->WriteWindowPos(100, 100);

@@ -36,6 +36,9 @@ TEST_F(ProgramTest, DroppedLineIsStoredAndJournalled) {
       << ReadFile(Out());
   EXPECT_GE(StoredSeconds(), 3);
   EXPECT_EQ(Stop(program, SIGTERM), 0);
+  // No window, no window position: one made up here would lose the next window.
+  EXPECT_EQ(Ini("WindowPos", "X"), "<none>");
+  EXPECT_EQ(Ini("Paramètres", "Cnx"), "Fournisseur");
 }
 
 TEST_F(ProgramTest, SecondInstanceIsRefused) {

@@ -5,6 +5,11 @@
 #include <stdlib.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QTimer>
+#include <QTreeView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
@@ -22,6 +27,7 @@
 #include <memory>
 #include <optional>
 
+#include "components/french_texts.h"
 #include "components/path_label.h"
 #include "ini_fixture.h"
 
@@ -370,24 +376,81 @@ TEST_F(ParamFormTest, ATotalStoredWhileOpenIsNotOverwrittenUnlessEdited) {
   EXPECT_EQ(settings_->ReadDuree("Bureau"), "02:45:00");  // the counter's total is kept
 }
 
-TEST_F(ParamFormTest, AboutPageLinksAndCredits) {
+TEST_F(ParamFormTest, OffLineSwitchGreyedWithTheReasonWhereTheServiceHasNoOfflineState) {
+  EXPECT_TRUE(Open()->OffLineCheckBox()->isEnabled());
+  const ParamFormContext context{*settings_, entries_, [] { return std::string(); }, applis_,
+                                 offLine_, "pppd n'a pas d'état hors ligne."};
+  TParamForm form(nullptr, context);
+  EXPECT_FALSE(form.OffLineCheckBox()->isEnabled());
+  EXPECT_EQ(form.OffLineCheckBox()->toolTip(), QStringLiteral("pppd n'a pas d'état hors ligne."));
+}
+
+TEST_F(ParamFormTest, LinuxWordingAndCreditsOfWhatShips) {
   auto form = Open();
+  EXPECT_EQ(form->StartWCheckBox()->text(), QStringLiteral("&Lancer à l'ouverture de session"));
   QWidget* about = form->PageControl()->widget(3);
-  auto* web = about->findChild<QLabel*>(QStringLiteral("LinkWeb"));
-  auto* mail = about->findChild<QLabel*>(QStringLiteral("LinkMail"));
-  ASSERT_TRUE(web && mail);
-  EXPECT_EQ(web->toolTip(), QStringLiteral("chronolin.example.org"));  // no scheme
-  QTest::mouseClick(web, Qt::LeftButton);
-  QTest::mouseClick(mail, Qt::LeftButton);
-  EXPECT_EQ(urls_, (std::vector<std::string>{"https://chronolin.example.org",
-                                             "mailto:chronolin@example.org?subject=Chronolin"}));
-  // The credits name Qt first.
-  std::vector<QString> texts;
-  for (QLabel* label : about->findChildren<QLabel*>()) {
-    if (label->geometry().top() > 130) texts.push_back(label->text());
-  }
-  ASSERT_FALSE(texts.empty());
-  EXPECT_EQ(texts.front(), QStringLiteral("Qt"));
+  EXPECT_EQ(about->findChild<QLabel*>(QStringLiteral("LabelSystem"))->text(),
+            QStringLiteral("(Linux)"));
+  // No placeholder links for a home and a mail the program does not have.
+  EXPECT_EQ(about->findChild<QLabel*>(QStringLiteral("LinkWeb")), nullptr);
+  EXPECT_EQ(about->findChild<QLabel*>(QStringLiteral("LinkMail")), nullptr);
+  // The credits: Qt and its home page (hint without the scheme), nothing the program does not
+  // ship with.
+  std::vector<QLabel*> credits;
+  for (QLabel* label : about->findChildren<QLabel*>())
+    if (label->geometry().top() > 130) credits.push_back(label);
+  ASSERT_EQ(credits.size(), 2u);
+  EXPECT_EQ(credits[0]->text(), QStringLiteral("Qt"));
+  EXPECT_EQ(credits[1]->toolTip(), QStringLiteral("www.qt.io"));
+  QTest::mouseClick(credits[1], Qt::LeftButton);
+  EXPECT_EQ(urls_, std::vector<std::string>{"https://www.qt.io"});
+}
+
+// The program chooser of the applications page: Qt's own file dialog, in French, its columns
+// whole. With CHRONOLIN_SCREENSHOTS set, saved there as file_dialog.png.
+TEST_F(ParamFormTest, TheProgramChooserSpeaksFrenchAndShowsItsColumns) {
+  ASSERT_TRUE(InstallFrenchTexts(*qApp));
+  const ParamFormContext context{*settings_, entries_, [] { return std::string(); }, applis_,
+                                 offLine_};
+  TParamForm form(nullptr, context);  // with its own chooser
+  form.show();
+  form.PageControl()->setCurrentIndex(1);
+  bool seen = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    seen = true;
+    dialog->setDirectory(QStringLiteral("/usr/bin"));
+    auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    QElapsedTimer clock;  // the folder is listed in the background
+    clock.start();
+    while (view && view->model()->rowCount(view->rootIndex()) < 2 && clock.elapsed() < 3000)
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QApplication::processEvents();
+    QStringList texts;
+    for (QLabel* label : dialog->findChildren<QLabel*>()) texts << label->text();
+    for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
+      texts << button->text();
+    for (const char* english : {"Look in:", "File &name:", "Files of type:", "&Open", "Cancel"})
+      EXPECT_FALSE(texts.contains(QString::fromLatin1(english))) << english;
+    EXPECT_TRUE(texts.contains(QStringLiteral("Annuler"))) << texts.join(u'|').toStdString();
+    EXPECT_TRUE(view && view->isVisible());
+    if (view) {
+      // Name, size, type and date, each wide enough for its title, all within the view.
+      const QHeaderView* header = view->header();
+      EXPECT_EQ(header->count(), 4);
+      EXPECT_LE(header->length(), view->viewport()->width());
+      for (int column = 0; column < header->count(); ++column)
+        EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+    }
+    const char* outDir = std::getenv("CHRONOLIN_SCREENSHOTS");
+    if (outDir && *outDir)
+      dialog->grab().save(QString::fromLocal8Bit(outDir) + QStringLiteral("/file_dialog.png"));
+    dialog->reject();
+  });
+  QTest::mouseClick(form.ButtonAdd(), Qt::LeftButton);
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(form.AppliListBox()->count(), 0);
 }
 
 // Each page grabbed as the user sees it; with CHRONOLIN_SCREENSHOTS set, saved there as PNGs.

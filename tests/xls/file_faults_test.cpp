@@ -95,10 +95,17 @@ TEST(FileFaults, AnchorsCutByADeletionEndAfterTheirStart) {
   f.workbook.DeleteRows(0, 12, 9);
   const auto& anchors = f.workbook.WorkSheet(0)->Drawing().Anchors();
   ASSERT_EQ(anchors.size(), 1u) << "the note stays, the picture inside the rows goes";
-  for (const auto* a : anchors) {
-    EXPECT_EQ(a->FirstRow(), 12);
-    EXPECT_TRUE(a->LastRow() > a->FirstRow() ||
-                (a->LastRow() == a->FirstRow() && a->LastRowOffset() >= a->FirstRowOffset()));
+  const auto* a = anchors[0];
+  EXPECT_EQ(a->FirstRow(), 12);
+  EXPECT_EQ(a->FirstRowOffset(), 0);
+  EXPECT_EQ(a->LastRow(), 18) << "the box keeps its height below the deleted rows";
+  // Cut through their lower part, both end at the top of the row after the deleted ones.
+  Fixture cut("lo_edits.xls");
+  cut.workbook.DeleteRows(0, 16, 5);
+  for (const auto* anchor : cut.workbook.WorkSheet(0)->Drawing().Anchors()) {
+    EXPECT_EQ(anchor->LastRow(), 16);
+    EXPECT_EQ(anchor->LastRowOffset(), 0);
+    EXPECT_LT(anchor->FirstRow(), 16);
   }
 }
 

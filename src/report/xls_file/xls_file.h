@@ -164,7 +164,8 @@ class TXLSAdapter : public TExcelAdapter {
   std::unique_ptr<TExcelFile> CreateExcelFile() override;
 
   TXlsBaseTemplateStore* TemplateStore() const { return template_store_; }
-  // Cleared when the store is removed.
+  // Cleared when the store is removed. Files borrow the store's streams from OpenFile to their
+  // end: the store outlives the runs that use it.
   void SetTemplateStore(TXlsBaseTemplateStore* store);
 
  protected:

@@ -4,6 +4,7 @@
 #include "report/xls_file/new_file.h"
 #include "report/xls_file/template_search.h"
 #include "report/xls_file/xls_file.h"
+#include "xls/compound_file/ole2_storage.h"
 #include "xls/compound_file/xls_error.h"
 #include "xls/workbook_file.h"
 
@@ -61,7 +62,14 @@ void TXLSFile::Save(bool /*autoClose*/, const std::string& fileName, std::ostrea
   std::vector<std::uint8_t> document;
   const TXlsStorageList empty;
   const TXlsStorageList& streams = streams_ != nullptr ? *streams_ : empty;
-  streams.SaveToBuffer(document, SaveWorkbookStream(book));
+  {
+    std::vector<std::uint8_t> records = SaveWorkbookStream(book);
+    TOle2Storage storage(document);
+    streams.SaveWithWorkbook(storage, records);
+    // The storage holds its own copy by now: one copy fewer while the document is laid out.
+    std::vector<std::uint8_t>().swap(records);
+    storage.Finish();
+  }
 
   if (target != nullptr) {
     target->write(reinterpret_cast<const char*>(document.data()),

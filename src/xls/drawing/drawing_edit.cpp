@@ -222,13 +222,23 @@ void TDrawing::DeleteRows(int first, int count, const std::vector<std::uint16_t>
   }
   BuildCaches();
   // A corner in the deleted rows goes to the top of the first row after them, so that an
-  // anchor cut by the deletion still ends at or after its start.
+  // anchor cut by the deletion still ends at or after its start. A shape wholly in them (a
+  // comment's box: its note lies elsewhere) keeps its height from there: an empty box is
+  // dropped by readers.
   for (auto* anchor : anchors_) {
     const int first_row = anchor->FirstRow();
     const int last_row = anchor->LastRow();
     const bool first_cut = first_row >= first && first_row < end;
     const bool last_cut = last_row >= first && last_row < end;
-    auto moved = [&](int row) { return static_cast<std::uint16_t>(row >= end ? row - count : row >= first ? first : row); };
+    if (first_cut && last_cut) {
+      anchor->SetRows(static_cast<std::uint16_t>(first),
+                      static_cast<std::uint16_t>(first + last_row - first_row));
+      anchor->SetRowOffsets(0, anchor->LastRowOffset());
+      continue;
+    }
+    auto moved = [&](int row) {
+      return static_cast<std::uint16_t>(row >= end ? row - count : row >= first ? first : row);
+    };
     anchor->SetRows(moved(first_row), moved(last_row));
     anchor->SetRowOffsets(first_cut ? 0 : anchor->FirstRowOffset(),
                           last_cut ? 0 : anchor->LastRowOffset());
