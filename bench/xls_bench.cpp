@@ -3,10 +3,13 @@
 // save produces.
 //   cmake --preset release -DCHRONOLIN_BENCH=ON && cmake --build build/release --target xls_bench
 //   build/release/bench/xls_bench
+// With CHRONOLIN_XLS_BENCH_FILE set, the saved file is kept at that path (for timing other
+// programs' load + save of the same file).
 #include <sys/resource.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -139,11 +142,14 @@ void BM_LoadSave(benchmark::State& state) {
   TWorkbook workbook;
   workbook.Load(stream);
   TXlsStorageList storages;
-  const auto path = std::filesystem::temp_directory_path() / "chronolin-xls-bench.xls";
+  const char* keep = std::getenv("CHRONOLIN_XLS_BENCH_FILE");
+  const auto path = keep != nullptr
+                        ? std::filesystem::path(keep)
+                        : std::filesystem::temp_directory_path() / "chronolin-xls-bench.xls";
   std::filesystem::remove(path);
   SaveWorkbookFile(path.string(), storages, workbook);
   state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(path));
-  std::filesystem::remove(path);
+  if (keep == nullptr) std::filesystem::remove(path);
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   state.counters["peak_rss_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;

@@ -76,20 +76,46 @@ std::unique_ptr<TDrawing> TDrawing::Clone() const {
   return copy;
 }
 
+namespace {
+
+// The first client data of a shape, or null.
+TEscherClientDataRecord* FirstObject(TEscherRecord& unit) {
+  TEscherClientDataRecord* data = nullptr;
+  Walk(unit, [&](TEscherRecord& r) {
+    if (data == nullptr && r.Type() == escher::kClientData) {
+      data = static_cast<TEscherClientDataRecord*>(&r);
+    }
+  });
+  return data;
+}
+
+}  // namespace
+
 void TDrawing::BuildCaches() {
   anchors_.clear();
   objects_.clear();
   shapes_.clear();
   pictures_.clear();
+  trailing_anchors_ = trailing_objects_ = trailing_pictures_ = 0;
+  objects_by_id_.clear();
+  units_by_id_.clear();
+  next_object_id_ = 1;
   if (!root_) return;
-  Walk(*root_, [&](TEscherRecord& r) {
+  TEscherContainerRecord* top = TopGroup();
+  auto collect = [&](TEscherRecord& r) {
     switch (r.Type()) {
       case escher::kClientAnchor:
         anchors_.push_back(static_cast<TEscherClientAnchorRecord*>(&r));
         break;
-      case escher::kClientData:
-        objects_.push_back(static_cast<TEscherClientDataRecord*>(&r));
+      case escher::kClientData: {
+        auto* data = static_cast<TEscherClientDataRecord*>(&r);
+        objects_.push_back(data);
+        if (data->Obj() != nullptr) {
+          objects_by_id_.emplace(data->Obj()->ObjectId(), data);
+          next_object_id_ = std::max<std::uint32_t>(next_object_id_, data->Obj()->ObjectId() + 1u);
+        }
         break;
+      }
       case escher::kSp:
         if (auto* sp = dynamic_cast<TEscherSPRecord*>(&r)) shapes_.push_back(sp);
         break;
@@ -101,16 +127,78 @@ void TDrawing::BuildCaches() {
       default:
         break;
     }
-  });
+  };
+  Walk(*root_, collect);
   std::stable_sort(shapes_.begin(), shapes_.end(),
                    [](const auto* a, const auto* b) { return a->ShapeId() < b->ShapeId(); });
+  if (top == nullptr) return;
+  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
+    TEscherClientDataRecord* data = FirstObject(top->Child(i));
+    if (data != nullptr && data->Obj() != nullptr) {
+      units_by_id_.emplace(data->Obj()->ObjectId(), &top->Child(i));
+    }
+  }
+  // What lies after the top group, counted so that clones are cached before it.
+  auto& root = static_cast<TEscherContainerRecord&>(*root_);
+  bool after = false;
+  for (std::size_t i = 0; i < root.ChildCount(); ++i) {
+    if (after) {
+      Walk(root.Child(i), [&](TEscherRecord& r) {
+        trailing_anchors_ += r.Type() == escher::kClientAnchor;
+        trailing_objects_ += r.Type() == escher::kClientData;
+        if (auto* opt = dynamic_cast<TEscherOPTRecord*>(&r); opt && r.Type() == escher::kOPT) {
+          trailing_pictures_ += opt->BlipReferenceCount() > 0;
+        }
+      });
+    }
+    after = after || &root.Child(i) == top;
+  }
+}
+
+void TDrawing::AddToCaches(TEscherRecord& unit) {
+  auto before_trailing = [](auto& cache, std::size_t trailing, auto* entry) {
+    cache.insert(cache.end() - static_cast<std::ptrdiff_t>(trailing), entry);
+  };
+  Walk(unit, [&](TEscherRecord& r) {
+    switch (r.Type()) {
+      case escher::kClientAnchor:
+        before_trailing(anchors_, trailing_anchors_, static_cast<TEscherClientAnchorRecord*>(&r));
+        break;
+      case escher::kClientData: {
+        auto* data = static_cast<TEscherClientDataRecord*>(&r);
+        before_trailing(objects_, trailing_objects_, data);
+        if (data->Obj() != nullptr) {
+          objects_by_id_.emplace(data->Obj()->ObjectId(), data);
+          next_object_id_ = std::max<std::uint32_t>(next_object_id_, data->Obj()->ObjectId() + 1u);
+        }
+        break;
+      }
+      case escher::kSp:
+        if (auto* sp = dynamic_cast<TEscherSPRecord*>(&r)) {
+          // Clones take ids above every other: the order by id is kept by appending.
+          auto at = std::upper_bound(
+              shapes_.begin(), shapes_.end(), sp,
+              [](const auto* a, const auto* b) { return a->ShapeId() < b->ShapeId(); });
+          shapes_.insert(at, sp);
+        }
+        break;
+      case escher::kOPT:
+        if (auto* opt = dynamic_cast<TEscherOPTRecord*>(&r); opt && opt->BlipReferenceCount() > 0) {
+          before_trailing(pictures_, trailing_pictures_, opt);
+        }
+        break;
+      default:
+        break;
+    }
+  });
+  TEscherClientDataRecord* data = FirstObject(unit);
+  if (data != nullptr && data->Obj() != nullptr)
+    units_by_id_.emplace(data->Obj()->ObjectId(), &unit);
 }
 
 TEscherClientDataRecord* TDrawing::FindObject(std::uint16_t object_id) const {
-  for (auto* object : objects_) {
-    if (object->Obj() != nullptr && object->Obj()->ObjectId() == object_id) return object;
-  }
-  return nullptr;
+  auto it = objects_by_id_.find(object_id);
+  return it == objects_by_id_.end() ? nullptr : it->second;
 }
 
 void TDrawing::SaveToStream(TOutStream& out) const {

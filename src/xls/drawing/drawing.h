@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "xls/drawing/drawing_group.h"
@@ -57,11 +58,24 @@ class TDrawing {
   // Removes the shapes (comments aside) lying wholly in rows [first, first + count), then moves
   // later anchors up.
   void DeleteRows(int first, int count, TDrawingGroup& group);
+  // The shapes (comments aside) anchored wholly within rows [first, last], found once for any
+  // number of copies; refuses a shape that cannot be copied (an embedded OLE object).
+  std::vector<const TEscherRecord*> ShapesInRows(int first, int last) const;
+  // Object records held by those shapes: each copy numbers as many new ones.
+  static std::size_t ObjectCount(const std::vector<const TEscherRecord*>& shapes);
+  // Refuses, before anything changes, `count` new objects when their ids would not fit or
+  // there is no drawing group to number their shapes.
+  void CheckNewObjects(std::size_t count, const TDrawingGroup& group) const;
+  // Clones `shapes` (from ShapesInRows), moved by delta rows.
+  void CopyShapes(const std::vector<const TEscherRecord*>& shapes, int delta, TDrawingGroup& group);
   // Clones the shapes (comments aside) anchored within rows [first, last], moved by delta.
   void CopyRows(int first, int last, int delta, TDrawingGroup& group);
   // Clones the shape of a comment object, moved by delta; the clone's object id, or 0.
   std::uint16_t CloneObject(std::uint16_t object_id, int delta, TDrawingGroup& group);
   void RemoveObject(std::uint16_t object_id, TDrawingGroup& group);
+  // Removes the shapes of these comment objects and those DeleteRows removes, in one pass.
+  void DeleteRows(int first, int count, const std::vector<std::uint16_t>& comment_ids,
+                  TDrawingGroup& group);
   // A copied sheet's drawing: a drawing id and shape ids of its own, blips counted again.
   void TakeNewIdentity(TDrawingGroup& group);
   // The text box of the shape holding `object`, or null.
@@ -73,18 +87,30 @@ class TDrawing {
                       TDrawingGroup& group);
 
  private:
+  // The caches follow every edit: rebuilt after removals and loads, extended by each clone.
   void BuildCaches();
+  void AddToCaches(TEscherRecord& unit);
   TEscherContainerRecord* TopGroup() const;
   TEscherRecord* Dg() const;
   // Gives every shape of `unit` a new shape id, takes the blip references again.
   void AdoptClone(TEscherRecord& unit, TDrawingGroup& group, bool new_object_ids);
-  std::uint16_t NextObjectId() const;
+  // Clones a top-level shape, moved by delta rows, and appends it; the clone.
+  TEscherRecord& AppendClone(const TEscherRecord& unit, int delta, TDrawingGroup& group);
 
   std::unique_ptr<TEscherRecord> root_;
   std::vector<TEscherClientAnchorRecord*> anchors_;
   std::vector<TEscherClientDataRecord*> objects_;
   std::vector<TEscherSPRecord*> shapes_;
   std::vector<TEscherOPTRecord*> pictures_;
+  // Entries of the caches lying after the top group (a background shape): clones go before them
+  // so that the caches keep the order of the tree.
+  std::size_t trailing_anchors_ = 0;
+  std::size_t trailing_objects_ = 0;
+  std::size_t trailing_pictures_ = 0;
+  // Object id -> its client data, and -> the top-level shape it is the first object of.
+  std::unordered_map<std::uint16_t, TEscherClientDataRecord*> objects_by_id_;
+  std::unordered_map<std::uint16_t, TEscherRecord*> units_by_id_;
+  std::uint32_t next_object_id_ = 1;
 };
 
 }  // namespace chronolin

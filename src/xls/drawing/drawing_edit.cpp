@@ -1,6 +1,8 @@
 // Editing a sheet's drawing with its rows: shapes moved, cloned and removed, pictures replaced.
 #include <algorithm>
 #include <functional>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "common/format.h"
 #include "xls/compound_file/xls_error.h"
@@ -15,6 +17,7 @@ namespace {
 
 constexpr std::uint16_t kCommentKind = 25;  // OBJ kind of a cell comment
 constexpr std::uint16_t kBlipProperty = 0x0104;
+constexpr int kMaxObjectId = 0xFFFF;  // an OBJ's id is a 16-bit field
 
 void ForEach(TEscherRecord& record, const std::function<void(TEscherRecord&)>& f) {
   f(record);
@@ -90,16 +93,6 @@ TEscherRecord* TDrawing::Dg() const {
   return nullptr;
 }
 
-std::uint16_t TDrawing::NextObjectId() const {
-  std::uint16_t next = 1;
-  for (const auto* object : objects_) {
-    if (object->Obj() != nullptr && object->Obj()->ObjectId() >= next) {
-      next = static_cast<std::uint16_t>(object->Obj()->ObjectId() + 1);
-    }
-  }
-  return next;
-}
-
 void TDrawing::ShiftAnchors(int from, int delta) {
   for (auto* anchor : anchors_) {
     auto moved = [&](std::uint16_t row) {
@@ -112,9 +105,8 @@ void TDrawing::ShiftAnchors(int from, int delta) {
 void TDrawing::AdoptClone(TEscherRecord& unit, TDrawingGroup& group, bool new_object_ids) {
   auto* dg = static_cast<TEscherDataRecord*>(Dg());
   if (dg == nullptr) throw XlsError(msg::kEscherProcessing);
-  std::uint32_t max_id = 0;
-  for (const auto* sp : shapes_) max_id = std::max(max_id, sp->ShapeId());
-  std::uint16_t object_id = NextObjectId();
+  std::uint32_t max_id = shapes_.empty() ? 0 : shapes_.back()->ShapeId();
+  std::uint32_t object_id = next_object_id_;
   ForEach(unit, [&](TEscherRecord& r) {
     if (r.Type() == escher::kSp) {
       auto& sp = static_cast<TEscherDataRecord&>(r);
@@ -125,7 +117,13 @@ void TDrawing::AdoptClone(TEscherRecord& unit, TDrawingGroup& group, bool new_ob
       dg->Set32(4, std::max(dg->Get32(4), id));
     } else if (r.Type() == escher::kClientData && new_object_ids) {
       auto& data = static_cast<TEscherClientDataRecord&>(r);
-      if (data.Obj() != nullptr) data.Obj()->SetObjectId(object_id++);
+      if (data.Obj() != nullptr) {
+        // Checked up front by the callers; a file already at the limit is refused here.
+        if (object_id > kMaxObjectId) {
+          throw XlsError(Format(msg::kTooManyEntries, static_cast<int>(object_id), kMaxObjectId));
+        }
+        data.Obj()->SetObjectId(static_cast<std::uint16_t>(object_id++));
+      }
     }
   });
   ForEachBlipReference(unit, [&](TEscherDataRecord& opt, std::size_t at) {
@@ -170,14 +168,9 @@ void TDrawing::CheckCopyRows(int first, int last, const TDrawingGroup& group) co
 
 void TDrawing::CheckCloneObject(std::uint16_t object_id, const TDrawingGroup& group) const {
   TEscherContainerRecord* top = TopGroup();
-  if (top == nullptr) return;
-  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
-    const TEscherClientDataRecord* data = ObjectOf(top->Child(i));
-    if (data == nullptr || data->Obj() == nullptr || data->Obj()->ObjectId() != object_id) continue;
-    if (Dg() == nullptr) throw XlsError(msg::kEscherProcessing);
-    group.CheckEditable();
-    return;
-  }
+  if (top == nullptr || !units_by_id_.contains(object_id)) return;
+  if (Dg() == nullptr) throw XlsError(msg::kEscherProcessing);
+  group.CheckEditable();
 }
 
 void TDrawing::CheckRemoveObject(std::uint16_t object_id, const TDrawingGroup& group) const {
@@ -186,13 +179,7 @@ void TDrawing::CheckRemoveObject(std::uint16_t object_id, const TDrawingGroup& g
     if (FindObject(object_id) != nullptr) throw XlsError(msg::kEscherLoading);
     return;
   }
-  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
-    const TEscherClientDataRecord* data = ObjectOf(top->Child(i));
-    if (data != nullptr && data->Obj() != nullptr && data->Obj()->ObjectId() == object_id) {
-      group.CheckEditable();
-      return;
-    }
-  }
+  if (units_by_id_.contains(object_id)) group.CheckEditable();
 }
 
 void TDrawing::CheckNewIdentity(const TDrawingGroup& group) const {
@@ -200,24 +187,37 @@ void TDrawing::CheckNewIdentity(const TDrawingGroup& group) const {
 }
 
 void TDrawing::DeleteRows(int first, int count, TDrawingGroup& group) {
+  DeleteRows(first, count, {}, group);
+}
+
+void TDrawing::DeleteRows(int first, int count, const std::vector<std::uint16_t>& comment_ids,
+                          TDrawingGroup& group) {
   if (!root_) return;
   const int end = first + count;
-  TEscherContainerRecord* top = TopGroup();
-  if (top != nullptr) {
+  if (TEscherContainerRecord* top = TopGroup()) {
+    std::unordered_set<const TEscherRecord*> doomed;
+    for (const std::uint16_t id : comment_ids) {
+      if (auto it = units_by_id_.find(id); it != units_by_id_.end()) doomed.insert(it->second);
+    }
     auto* dg = static_cast<TEscherDataRecord*>(Dg());
-    for (std::size_t i = top->ChildCount(); i-- > 0;) {
-      TEscherRecord& unit = top->Child(i);
-      TEscherClientAnchorRecord* anchor = AnchorOf(unit);
-      if (anchor == nullptr || IsComment(unit)) continue;
-      if (anchor->FirstRow() < first || anchor->LastRow() >= end) continue;
+    top->RemoveChildrenIf([&](TEscherRecord& unit) {
+      if (!doomed.contains(&unit)) {
+        TEscherClientAnchorRecord* anchor = AnchorOf(unit);
+        if (anchor == nullptr || IsComment(unit)) return false;
+        if (anchor->FirstRow() < first || anchor->LastRow() >= end) return false;
+      }
       std::uint32_t shapes = 0;
       ForEach(unit, [&](TEscherRecord& r) { shapes += r.Type() == escher::kSp; });
       ForEachBlipReference(unit, [&](TEscherDataRecord& opt, std::size_t at) {
         group.AddBlipReference(opt.Get32(at), -1);
       });
-      top->ExtractChild(i);
       group.ShapesRemoved(shapes);
       if (dg != nullptr) dg->Set32(0, dg->Get32(0) >= shapes ? dg->Get32(0) - shapes : 0);
+      return true;
+    });
+  } else {
+    for (const std::uint16_t id : comment_ids) {
+      if (FindObject(id) != nullptr) throw XlsError(msg::kEscherLoading);
     }
   }
   BuildCaches();
@@ -245,12 +245,11 @@ void TDrawing::DeleteRows(int first, int count, TDrawingGroup& group) {
   }
 }
 
-void TDrawing::CopyRows(int first, int last, int delta, TDrawingGroup& group) {
+std::vector<const TEscherRecord*> TDrawing::ShapesInRows(int first, int last) const {
+  std::vector<const TEscherRecord*> found;
   TEscherContainerRecord* top = TopGroup();
-  if (top == nullptr) return;
-  const std::size_t count = top->ChildCount();
-  std::vector<std::unique_ptr<TEscherRecord>> clones;
-  for (std::size_t i = 0; i < count; ++i) {
+  if (top == nullptr) return found;
+  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
     TEscherRecord& unit = top->Child(i);
     TEscherClientAnchorRecord* anchor = AnchorOf(unit);
     if (anchor == nullptr || IsComment(unit)) continue;
@@ -259,31 +258,63 @@ void TDrawing::CopyRows(int first, int last, int delta, TDrawingGroup& group) {
     if (data != nullptr && data->Obj() != nullptr && data->Obj()->IsEmbeddedOle()) {
       throw XlsError(msg::kCantCopyOle);
     }
-    clones.push_back(unit.Clone());
+    found.push_back(&unit);
   }
-  for (auto& clone : clones) {
-    MoveAnchor(*AnchorOf(*clone), delta);
-    AdoptClone(*clone, group, true);
-    top->InsertChild(top->ChildCount(), std::move(clone));
-    BuildCaches();
+  return found;
+}
+
+std::size_t TDrawing::ObjectCount(const std::vector<const TEscherRecord*>& shapes) {
+  std::size_t count = 0;
+  for (const TEscherRecord* unit : shapes) {
+    ForEach(const_cast<TEscherRecord&>(*unit), [&](TEscherRecord& r) {
+      count += r.Type() == escher::kClientData &&
+               static_cast<TEscherClientDataRecord&>(r).Obj() != nullptr;
+    });
+  }
+  return count;
+}
+
+void TDrawing::CheckNewObjects(std::size_t count, const TDrawingGroup& group) const {
+  if (count == 0) return;
+  // Clones take their shape ids from the drawing and the drawing group.
+  if (Dg() == nullptr || TopGroup() == nullptr || !group.Loaded()) {
+    throw XlsError(msg::kEscherProcessing);
+  }
+  const std::uint64_t last = next_object_id_ - 1ull + count;
+  if (last > static_cast<std::uint64_t>(kMaxObjectId)) {
+    throw XlsError(Format(msg::kTooManyEntries,
+                          static_cast<int>(std::min<std::uint64_t>(last, 0x7FFFFFFF)),
+                          kMaxObjectId));
   }
 }
 
-std::uint16_t TDrawing::CloneObject(std::uint16_t object_id, int delta, TDrawingGroup& group) {
+TEscherRecord& TDrawing::AppendClone(const TEscherRecord& unit, int delta, TDrawingGroup& group) {
   TEscherContainerRecord* top = TopGroup();
-  if (top == nullptr) return 0;
-  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
-    TEscherClientDataRecord* data = ObjectOf(top->Child(i));
-    if (data == nullptr || data->Obj() == nullptr || data->Obj()->ObjectId() != object_id) continue;
-    std::unique_ptr<TEscherRecord> clone = top->Child(i).Clone();
-    if (TEscherClientAnchorRecord* anchor = AnchorOf(*clone)) MoveAnchor(*anchor, delta);
-    AdoptClone(*clone, group, true);
-    const std::uint16_t id = ObjectOf(*clone)->Obj()->ObjectId();
-    top->InsertChild(top->ChildCount(), std::move(clone));
-    BuildCaches();
-    return id;
-  }
-  return 0;
+  std::unique_ptr<TEscherRecord> clone = unit.Clone();
+  if (TEscherClientAnchorRecord* anchor = AnchorOf(*clone)) MoveAnchor(*anchor, delta);
+  AdoptClone(*clone, group, true);
+  TEscherRecord& added = *clone;
+  top->InsertChild(top->ChildCount(), std::move(clone));
+  AddToCaches(added);
+  return added;
+}
+
+void TDrawing::CopyShapes(const std::vector<const TEscherRecord*>& shapes, int delta,
+                          TDrawingGroup& group) {
+  for (const TEscherRecord* unit : shapes) AppendClone(*unit, delta, group);
+}
+
+void TDrawing::CopyRows(int first, int last, int delta, TDrawingGroup& group) {
+  const std::vector<const TEscherRecord*> shapes = ShapesInRows(first, last);
+  CheckNewObjects(ObjectCount(shapes), group);
+  CopyShapes(shapes, delta, group);
+}
+
+std::uint16_t TDrawing::CloneObject(std::uint16_t object_id, int delta, TDrawingGroup& group) {
+  auto it = units_by_id_.find(object_id);
+  if (it == units_by_id_.end() || TopGroup() == nullptr) return 0;
+  TEscherRecord& clone = AppendClone(*it->second, delta, group);
+  return ObjectOf(clone)->Obj()->ObjectId();
 }
 
 void TDrawing::RemoveObject(std::uint16_t object_id, TDrawingGroup& group) {
@@ -292,22 +323,22 @@ void TDrawing::RemoveObject(std::uint16_t object_id, TDrawingGroup& group) {
     if (FindObject(object_id) != nullptr) throw XlsError(msg::kEscherLoading);
     return;
   }
-  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
-    TEscherClientDataRecord* data = ObjectOf(top->Child(i));
-    if (data == nullptr || data->Obj() == nullptr || data->Obj()->ObjectId() != object_id) continue;
+  auto it = units_by_id_.find(object_id);
+  if (it == units_by_id_.end()) return;
+  const TEscherRecord* doomed = it->second;
+  auto* dg = static_cast<TEscherDataRecord*>(Dg());
+  top->RemoveChildrenIf([&](TEscherRecord& unit) {
+    if (&unit != doomed) return false;
     std::uint32_t shapes = 0;
-    ForEach(top->Child(i), [&](TEscherRecord& r) { shapes += r.Type() == escher::kSp; });
-    ForEachBlipReference(top->Child(i), [&](TEscherDataRecord& opt, std::size_t at) {
+    ForEach(unit, [&](TEscherRecord& r) { shapes += r.Type() == escher::kSp; });
+    ForEachBlipReference(unit, [&](TEscherDataRecord& opt, std::size_t at) {
       group.AddBlipReference(opt.Get32(at), -1);
     });
-    top->ExtractChild(i);
     group.ShapesRemoved(shapes);
-    if (auto* dg = static_cast<TEscherDataRecord*>(Dg())) {
-      dg->Set32(0, dg->Get32(0) >= shapes ? dg->Get32(0) - shapes : 0);
-    }
-    BuildCaches();
-    return;
-  }
+    if (dg != nullptr) dg->Set32(0, dg->Get32(0) >= shapes ? dg->Get32(0) - shapes : 0);
+    return true;
+  });
+  BuildCaches();
 }
 
 void TDrawing::TakeNewIdentity(TDrawingGroup& group) {

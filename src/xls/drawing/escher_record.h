@@ -99,6 +99,11 @@ class TEscherContainerRecord : public TEscherRecord {
     children_.erase(children_.begin() + static_cast<std::ptrdiff_t>(i));
     return child;
   }
+  // Removes, in one pass, the children `remove` returns true for (called once per child).
+  template <class P>
+  void RemoveChildrenIf(P&& remove) {
+    std::erase_if(children_, [&](const std::unique_ptr<TEscherRecord>& c) { return remove(*c); });
+  }
 
  private:
   std::vector<std::unique_ptr<TEscherRecord>> children_;

@@ -231,13 +231,18 @@ void TWorkSheet::CheckInsertAndCopyRows(int first, int last, int dest, int count
   if (count == 0) return;
   const TDrawingGroup& group = Globals().DrawingGroup();
   drawing_->CheckCopyRows(first, last, group);
+  // Every copy numbers new objects for the block's comments and other shapes.
+  std::size_t objects = TDrawing::ObjectCount(drawing_->ShapesInRows(first, last));
   for (int r = first; r <= last; ++r) {
     if (TRowColRecordList* notes = notes_.Row(static_cast<std::size_t>(r))) {
       for (std::size_t i = 0; i < notes->Count(); ++i) {
-        drawing_->CheckCloneObject(static_cast<TNoteRecord*>((*notes)[i])->ObjectId(), group);
+        const std::uint16_t id = static_cast<TNoteRecord*>((*notes)[i])->ObjectId();
+        drawing_->CheckCloneObject(id, group);
+        objects += drawing_->FindObject(id) != nullptr;
       }
     }
   }
+  drawing_->CheckNewObjects(static_cast<std::size_t>(count) * objects, group);
 }
 
 void TWorkSheet::CheckDeleteRows(int first, int count) const {
@@ -291,16 +296,16 @@ void TWorkSheet::MoveRowsDown(int from, int count) {
 void TWorkSheet::RemoveRows(int first, int count) {
   const auto at = static_cast<std::size_t>(first);
   const auto n = static_cast<std::size_t>(count);
-  // Comments go with their notes, other shapes with the rows they lie in.
-  TDrawingGroup& group = Globals().DrawingGroup();
+  // Comments go with their notes, other shapes with the rows they lie in: all in one pass.
+  std::vector<std::uint16_t> comments;
   for (std::size_t r = at; r < std::min(notes_.RowCount(), at + n); ++r) {
     if (TRowColRecordList* row = notes_.Row(r)) {
       for (std::size_t i = 0; i < row->Count(); ++i) {
-        drawing_->RemoveObject(static_cast<TNoteRecord*>((*row)[i])->ObjectId(), group);
+        comments.push_back(static_cast<TNoteRecord*>((*row)[i])->ObjectId());
       }
     }
   }
-  drawing_->DeleteRows(first, count, group);
+  drawing_->DeleteRows(first, count, comments, Globals().DrawingGroup());
   cells_.RowList().RemoveSlots(at, n);
   cells_.CellList().RemoveRows(at, n);
   notes_.RemoveRows(at, n);
@@ -385,14 +390,15 @@ void TWorkSheet::InsertAndCopyRows(int first, int last, int dest, int count, boo
                                    const tokens::TRowShift& shift) {
   const int block = last - first + 1;
   const int inserted = count * block;
+  // The block's shapes are found once: moving the rows below keeps them the same shapes.
+  const std::vector<const TEscherRecord*> shapes = drawing_->ShapesInRows(first, last);
   MoveRowsDown(dest, inserted);
   ShiftFormulas(shift);
   // The source block, where step one left it.
   const int source = first >= dest ? first + inserted : first;
   for (int k = 0; k < count; ++k) {
     for (int r = 0; r < block; ++r) CopyRow(source + r, dest + k * block + r, formulas_only);
-    drawing_->CopyRows(source, source + block - 1, dest + k * block - source,
-                       Globals().DrawingGroup());
+    drawing_->CopyShapes(shapes, dest + k * block - source, Globals().DrawingGroup());
   }
   auto delta = [&](int k) { return dest + k * block - source; };
   CopyLinkedRanges(head_, source, source + block - 1, count, delta);

@@ -3,9 +3,13 @@
 // drawing group cut into records of the BIFF8 size.
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "band_drawing.h"
 #include "biff_builder.h"
 #include "xls/compound_file/xls_error.h"
 #include "xls/drawing/escher_record.h"
+#include "xls/drawing/note.h"
 #include "xls/records/record_ids.h"
 
 namespace chronolin {
@@ -123,6 +127,61 @@ TEST(Drawing, TheDrawingGroupIsCutIntoRecordsOfTheBiffLimit) {
   // A drawing group that stops short of its length.
   ExpectLoadError(Workbook({Bytes{}}, Rec(0x00EB, Bytes(dgg.begin(), dgg.begin() + 100))),
                   "Error reading Excel records. File invalid");
+}
+
+TEST(Drawing, CopiedAndDeletedBandsKeepTheirShapesNumberedAndCounted) {
+  const BandWorkbook band = BandWithNoteAndPicture();
+  TWorkbook workbook;
+  workbook.Load(Workbook({band.sheet}, band.globals));
+  workbook.InsertAndCopyRows(0, 1, 1, 2, 3, false);
+  const TWorkSheet& sheet = *workbook.WorkSheet(0);
+  const TDrawing& drawing = sheet.Drawing();
+  ASSERT_EQ(drawing.Objects().size(), 8u);
+  ASSERT_EQ(drawing.Pictures().size(), 4u);
+  std::set<std::uint16_t> ids;
+  for (const auto* object : drawing.Objects()) ids.insert(object->Obj()->ObjectId());
+  EXPECT_EQ(ids, (std::set<std::uint16_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+  for (std::size_t i = 0; i < drawing.Pictures().size(); ++i) {
+    EXPECT_EQ(drawing.PictureRow(i), static_cast<int>(i) + 1);
+  }
+  // Each copied note names the comment shape anchored in its own row.
+  for (std::uint16_t row = 1; row <= 4; ++row) {
+    ASSERT_NE(sheet.Notes().Row(row), nullptr) << row;
+    const auto* note = static_cast<const TNoteRecord*>((*sheet.Notes().Row(row))[0]);
+    const TEscherClientDataRecord* object = drawing.FindObject(note->ObjectId());
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(object->Obj()->Kind(), 0x19);
+    EXPECT_EQ(sheet.CommentText(row, 0), u"hello");
+  }
+  const auto* bse = workbook.Globals().DrawingGroup().SortedBlips().at(0);
+  EXPECT_EQ(bse->Get32(24), 4u);
+  TWorkbook again;
+  again.Load(Save(workbook));
+  EXPECT_EQ(Save(again), Save(workbook));
+  // Deleting two of the rows takes their notes' and pictures' shapes, in one pass.
+  again.DeleteRows(0, 2, 2);
+  const TDrawing& left = again.WorkSheet(0)->Drawing();
+  EXPECT_EQ(left.Objects().size(), 4u);
+  EXPECT_EQ(left.Shapes().size(), 5u);  // with the group's own shape
+  EXPECT_EQ(again.Globals().DrawingGroup().SortedBlips().at(0)->Get32(24), 2u);
+  EXPECT_EQ(again.WorkSheet(0)->CommentText(2, 0), u"hello");
+  EXPECT_EQ(left.PictureRow(1), 2);
+}
+
+TEST(Drawing, ACopyNeedingMoreObjectIdsThanASheetNumbersChangesNothing) {
+  const BandWorkbook band = BandWithNoteAndPicture();
+  TWorkbook workbook;
+  workbook.Load(Workbook({band.sheet}, band.globals));
+  const Bytes before = Save(workbook);
+  // Two objects per copy after the band's own two: 2 + 2 * 32767 ids.
+  std::string message;
+  try {
+    workbook.InsertAndCopyRows(0, 1, 1, 2, 32767, false);
+  } catch (const XlsError& e) {
+    message = e.what();
+  }
+  EXPECT_EQ(message, "Too many entries for this kind of record (65536 out of a maximum of 65535)");
+  EXPECT_EQ(Save(workbook), before);
 }
 
 }  // namespace
