@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,6 +42,10 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit 
 class LauncherX11Test : public ::testing::Test {
  protected:
   void SetUp() override {
+    // These tests take turns: two of them started at once (ctest -j) lose the window requests
+    // now and then, each on its own display.
+    lock_ = ::open("/tmp/chronolin-launcher-x11-tests.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (lock_ >= 0) ::flock(lock_, LOCK_EX);
     for (const char* tool :
          {"/usr/bin/Xvfb", "/usr/bin/openbox", "/usr/bin/xlogo", "/usr/bin/xprop"})
       if (::access(tool, X_OK) != 0) GTEST_SKIP() << tool << " is not installed";
@@ -53,6 +58,7 @@ class LauncherX11Test : public ::testing::Test {
       ::waitpid(*it, nullptr, 0);
     }
     ::unsetenv("DISPLAY");
+    if (lock_ >= 0) ::close(lock_);
   }
 
   pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env, int fd3) {
@@ -146,6 +152,7 @@ class LauncherX11Test : public ::testing::Test {
   Launcher launcher{applis};
   std::string display_;
   std::vector<pid_t> servers_;
+  int lock_ = -1;
 };
 
 TEST_F(LauncherX11Test, StartedMaximisedAndClosedThroughItsWindow) {
