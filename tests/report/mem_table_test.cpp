@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cnx_tables.h"
 #include "report/data_module.h"
 #include "report/prop_list.h"
 #include "report/report_error.h"
@@ -10,9 +11,8 @@
 namespace chronolin {
 namespace {
 
-Variant S(const char* text) {
-  return Variant::FromString(text);
-}
+using test::CnxTables;
+using test::S;
 
 std::string Text(IXlsDataSet& table, const char* field) {
   return table.FieldByName(field)->Value().ToString();
@@ -26,22 +26,6 @@ std::string ThrownBy(const std::function<void()>& action) {
   }
   return "no error";
 }
-
-// The export's two tables: entries and the connections of each entry.
-struct CnxTables : ::testing::Test {
-  CnxTables() {
-    list.SetName("CnxList");
-    list.Columns().Add("Name");
-    cnx.SetName("Cnx");
-    cnx.Columns().Add("Name");
-    cnx.Columns().Add("Duree");
-    cnx.SetMasterField("Name");
-    cnx.SetMasterTable(&list);
-  }
-  TDataModule module;
-  TMemTable list{&module};
-  TMemTable cnx{&module};
-};
 
 TEST_F(CnxTables, DetailShowsTheMastersGroupAndKeepsEachGroupsCursor) {
   for (const char* name : {"A", "a", "B"}) list.AddRecord({S(name)});

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "cnx_tables.h"
 #include "fake_excel_file.h"
 #include "report/data_module.h"
 #include "report/mem_table.h"
@@ -15,11 +16,9 @@ using test::FakeAdapter;
 using test::FakeName;
 using test::FakePicture;
 using test::FakeSheet;
+using test::CnxTables;
+using test::S;
 using Lines = std::vector<std::string>;
-
-Variant S(const char* text) {
-  return Variant::FromString(text);
-}
 
 FakePicture Picture(std::int32_t row, std::u16string name) {
   FakePicture picture;
@@ -30,15 +29,8 @@ FakePicture Picture(std::int32_t row, std::u16string name) {
 
 // A data module like the export's: entries (CnxList) and their connections (Cnx), a report
 // over the in-memory file.
-struct Report : ::testing::Test {
+struct Report : CnxTables {
   Report() {
-    list.SetName("CnxList");
-    list.Columns().Add("Name");
-    cnx.SetName("Cnx");
-    cnx.Columns().Add("Name");
-    cnx.Columns().Add("Duree");
-    cnx.SetMasterField("Name");
-    cnx.SetMasterTable(&list);
     report.SetAdapter(&adapter);
     report.SetTemplate("template.xls");
     report.SetFileName("out.xls");
@@ -72,9 +64,6 @@ struct Report : ::testing::Test {
     return ErrorOf([this] { report.Run(); });
   }
 
-  TDataModule module;
-  TMemTable list{&module};
-  TMemTable cnx{&module};
   FakeAdapter adapter;
   TReportNoDB report{&module};
 };
