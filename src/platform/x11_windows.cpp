@@ -285,9 +285,18 @@ bool ApplyInitialWindowState(const std::string& display, pid_t pid, int state,
   // When the state was first seen to hold; `holding` false while it does not.
   bool holding = false;
   auto reachedAt = sentAt;
+  // The window manager lists a new window a moment after it is shown: until then there is
+  // nobody to ask; once listed, leaving the list means the window has closed.
+  bool listed = false;
   for (;;) {
-    if (!running() || !windows->Listed(window)) return attempts > 0;
+    if (!running()) return attempts > 0;
     const auto now = Clock::now();
+    if (!windows->Listed(window)) {
+      if (listed || now >= deadline) return attempts > 0;
+      std::this_thread::sleep_for(50ms);
+      continue;
+    }
+    listed = true;
     if (windows->InState(window, state)) {
       if (!holding) {
         holding = true;
