@@ -78,6 +78,14 @@ std::vector<std::uint8_t>& TCfbWriter::StreamData(std::uint32_t id) {
 }
 
 std::vector<std::uint8_t> TCfbWriter::Serialize() const {
+  std::vector<std::uint8_t> out;
+  WriteTo([&](std::span<const std::uint8_t> piece) {
+    out.insert(out.end(), piece.begin(), piece.end());
+  });
+  return out;
+}
+
+void TCfbWriter::WriteTo(const std::function<void(std::span<const std::uint8_t>)>& sink) const {
   const auto count = static_cast<std::uint32_t>(nodes_.size());
   std::vector<DirRecord> dir(count);
 
@@ -173,7 +181,10 @@ std::vector<std::uint8_t> TCfbWriter::Serialize() const {
     }
   }
 
-  std::vector<std::uint8_t> out((total + 1) * kSectorSize, 0);
+  // Everything before the large streams is built here; they follow from their own data.
+  const std::uint64_t head =
+      fat_sectors + difat_sectors + minifat_sectors + dir_sectors + mini_sectors;
+  std::vector<std::uint8_t> out((head + 1) * kSectorSize, 0);
   const auto sector = [&](std::uint64_t n) { return out.data() + (n + 1) * kSectorSize; };
 
   std::uint8_t* h = out.data();
@@ -234,13 +245,16 @@ std::vector<std::uint8_t> TCfbWriter::Serialize() const {
   }
   if (!mini_stream.empty())
     std::memcpy(sector(dir[0].start), mini_stream.data(), mini_stream.size());
+  sink(out);
+  static constexpr std::uint8_t kPadding[kSectorSize] = {};
   for (std::uint32_t id = 0; id < count; ++id) {
     const Node& n = nodes_[id];
     if (n.type == cfb::kTypeStream && n.data.size() >= cfb::kMiniStreamCutoff) {
-      std::memcpy(sector(dir[id].start), n.data.data(), n.data.size());
+      sink(n.data);
+      const std::size_t tail = n.data.size() % kSectorSize;
+      if (tail != 0) sink(std::span<const std::uint8_t>(kPadding, kSectorSize - tail));
     }
   }
-  return out;
 }
 
 }  // namespace chronolin

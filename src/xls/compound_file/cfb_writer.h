@@ -5,6 +5,8 @@
 // red-black tree per storage).
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +30,10 @@ class TCfbWriter {
 
   // The complete document. Throws XlsError when a stream is too large for the format.
   std::vector<std::uint8_t> Serialize() const;
+  // The same handed to `sink` piece by piece in file order, the large streams straight from
+  // their data (no second copy of them). The checks come first: on an error nothing has been
+  // handed over.
+  void WriteTo(const std::function<void(std::span<const std::uint8_t>)>& sink) const;
 
  private:
   struct Node {

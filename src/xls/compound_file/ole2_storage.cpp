@@ -129,39 +129,62 @@ void TOle2Storage::Abandon() noexcept {
 
 void TOle2Storage::Finish() {
   if (mode_ != TOle2Mode::Write || finished_) return;
-  std::vector<std::uint8_t> document;
-  try {
-    document = writer_->Serialize();
-  } catch (...) {
-    Abandon();
-    throw;
-  }
-  finished_ = true;
+  // The document goes to its target piece by piece: a large stream is never copied whole.
   if (target_bytes_ != nullptr) {
-    target_bytes_->insert(target_bytes_->end(), document.begin(), document.end());
+    const std::size_t before = target_bytes_->size();
+    try {
+      writer_->WriteTo([&](std::span<const std::uint8_t> piece) {
+        target_bytes_->insert(target_bytes_->end(), piece.begin(), piece.end());
+      });
+    } catch (...) {
+      target_bytes_->resize(before);
+      Abandon();
+      throw;
+    }
+    finished_ = true;
     return;
   }
   if (target_stream_ != nullptr) {
-    target_stream_->write(reinterpret_cast<const char*>(document.data()),
-                          static_cast<std::streamsize>(document.size()));
+    try {
+      writer_->WriteTo([&](std::span<const std::uint8_t> piece) {
+        target_stream_->write(reinterpret_cast<const char*>(piece.data()),
+                              static_cast<std::streamsize>(piece.size()));
+      });
+    } catch (...) {
+      Abandon();
+      throw;
+    }
+    finished_ = true;
     target_stream_->flush();
     if (!*target_stream_) throw XlsError(msg::kCantWriteDocumentStream);
     return;
   }
-  std::size_t done = 0;
-  while (done < document.size()) {
-    const ssize_t n = ::write(file_fd_, document.data() + done, document.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int error = n < 0 ? errno : ENOSPC;
-      Abandon();
-      throw XlsError(Format(msg::kCantWriteFile, file_name_.c_str(), std::strerror(error)));
-    }
-    done += static_cast<std::size_t>(n);
+  int error = 0;
+  try {
+    writer_->WriteTo([&](std::span<const std::uint8_t> piece) {
+      std::size_t done = 0;
+      while (error == 0 && done < piece.size()) {
+        const ssize_t n = ::write(file_fd_, piece.data() + done, piece.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+          error = n < 0 ? errno : ENOSPC;
+          break;
+        }
+        done += static_cast<std::size_t>(n);
+      }
+    });
+  } catch (...) {
+    Abandon();
+    throw;
   }
+  if (error != 0) {
+    Abandon();
+    throw XlsError(Format(msg::kCantWriteFile, file_name_.c_str(), std::strerror(error)));
+  }
+  finished_ = true;
   const int fd = std::exchange(file_fd_, -1);
   if (::close(fd) != 0) {
-    const int error = errno;
+    error = errno;
     ::unlink(file_name_.c_str());
     throw XlsError(Format(msg::kCantWriteFile, file_name_.c_str(), std::strerror(error)));
   }
@@ -244,6 +267,24 @@ std::size_t TOle2Stream::Read(void* buffer, std::size_t count) {
   std::memcpy(buffer, data_->data() + position_, n);
   position_ += n;
   return n;
+}
+
+std::vector<std::uint8_t> TOle2Stream::TakeData() {
+  if (storage_.mode_ == TOle2Mode::Write) {
+    throw XlsError(Format(msg::kCantReadFile, storage_.CurrentName().c_str()));
+  }
+  position_ = 0;
+  return std::move(read_data_);
+}
+
+void TOle2Stream::Adopt(std::vector<std::uint8_t> bytes) {
+  if (storage_.mode_ == TOle2Mode::Write && data_->empty() && position_ == 0 &&
+      bytes.size() <= kMaxStreamSize) {
+    *data_ = std::move(bytes);
+    position_ = data_->size();
+    return;
+  }
+  Write(bytes.data(), bytes.size());
 }
 
 void TOle2Stream::Write(const void* buffer, std::size_t count) {

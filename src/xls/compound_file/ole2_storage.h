@@ -117,6 +117,11 @@ class TOle2Stream {
   // Writes at the position (write mode only), growing the stream as needed.
   void Write(const void* buffer, std::size_t count);
   void Write(std::span<const std::uint8_t> bytes) { Write(bytes.data(), bytes.size()); }
+  // Read mode: hands the whole content over (the stream is empty afterwards). Write mode, on a
+  // stream still empty: takes the bytes as its content without copying them; otherwise writes
+  // them at the position.
+  std::vector<std::uint8_t> TakeData();
+  void Adopt(std::vector<std::uint8_t> bytes);
 
  private:
   TOle2Storage& storage_;

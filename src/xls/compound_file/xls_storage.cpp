@@ -67,9 +67,7 @@ void TXlsStorageList::ReadStorage(TXlsStorageList& list, TOle2Storage& storage) 
       ReadStorage(node.Children(), storage);
     } else if (element.type == kOle2StreamElement) {
       TOle2Stream stream(storage, element.name);
-      TXlsStorage& node = list.Add(element.name);
-      node.Data().resize(stream.Size());
-      stream.Read(node.Data().data(), node.Data().size());
+      list.Add(element.name).Data() = stream.TakeData();
     }
   }
 }
@@ -94,6 +92,19 @@ void TXlsStorageList::SaveToFile(const std::string& file_name,
                                  std::span<const std::uint8_t> workbook) const {
   TOle2Storage storage(file_name, TOle2Mode::Write);
   SaveWithWorkbook(storage, workbook);
+  storage.Finish();
+}
+
+void TXlsStorageList::SaveToFile(const std::string& file_name,
+                                 std::vector<std::uint8_t>&& workbook) const {
+  TOle2Storage storage(file_name, TOle2Mode::Write);
+  for (const auto& node : nodes_) {
+    if (node->Name() != kWorkbookStreamName) node->Save(storage);
+  }
+  {
+    TOle2Stream stream(storage, kWorkbookStreamName);
+    stream.Adopt(std::move(workbook));
+  }
   storage.Finish();
 }
 

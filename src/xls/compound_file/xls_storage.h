@@ -77,6 +77,8 @@ class TXlsStorageList {
   // The same into a new file (failing if it exists), or appended to a caller's buffer; the
   // document is complete when these return.
   void SaveToFile(const std::string& file_name, std::span<const std::uint8_t> workbook) const;
+  // The same, the workbook stream taken over rather than copied.
+  void SaveToFile(const std::string& file_name, std::vector<std::uint8_t>&& workbook) const;
   void SaveToBuffer(std::vector<std::uint8_t>& target,
                     std::span<const std::uint8_t> workbook) const;
 
