@@ -451,9 +451,9 @@ void TCounter::RunTick() {
     if (!followed) return;
   } else {
     TickCounting();
+    CheckQuota();
     // A connection counted across the month's end went to the old month: the reset follows.
     if (!counting_) CheckNewMonth();
-    CheckQuota();
   }
   ApplicationsStep();
 }
@@ -658,9 +658,6 @@ void TCounter::ApplyVisibleMode(std::uint8_t mode) {
   }
 }
 
-}  // namespace chronolin
-
-namespace chronolin {
 
 void TCounter::CheckQuota() {
   if (quota_ <= 0) {
@@ -702,10 +699,12 @@ void TCounter::HangUpStep() {
       static_cast<std::uint32_t>(kQuotaHangUpNoticeSeconds) * 1000)
     return;
   EndHangUpNotice();
-  // The next tick sees the line gone and journals it.
   const std::uint32_t rc = ras_.RasHangUpA(connexion_.Handle);
   if (rc == ERROR_SUCCESS_RAS) {
+    // Closed at once rather than at the next tick: it ends when it was hung up.
     quotaHungUp_ = true;
+    EndConnexion();
+    view_.PaintCounter();
   } else {
     // Not tried again every second: the user hears why and keeps the line.
     hangUpCancelled_ = true;

@@ -39,8 +39,8 @@ class DbusNotifier::Impl : public QObject {
     QStringList actions;
     for (const auto& [key, caption] : n.Actions)
       actions << QString::fromStdString(key) << QString::fromStdString(caption);
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface,
-                                                       QStringLiteral("Notify"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     call << QStringLiteral("Chronolin") << 0u << QStringLiteral("chronolin")
          << QString::fromStdString(n.Summary) << QString::fromStdString(n.Body) << actions
          << QVariantMap() << static_cast<int>(n.Timeout);

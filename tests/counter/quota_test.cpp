@@ -106,10 +106,9 @@ TEST_F(QuotaTest, HangUpAfterTheNoticeIsJournalledWithTheRemark) {
   EXPECT_THAT(ras.hungUp, ElementsAre(h));
   EXPECT_FALSE(counter->Menu().CancelHangUpVisible);
   EXPECT_EQ(view.noticesEnded, 1);
-  Tick();
   EXPECT_FALSE(counter->Counting());
   EXPECT_EQ(JournalText(),
-            "07/12/2026 - 12:00:02 - Fournisseur - 00:00:36 (Conn.) ** quota atteint **\r\n");
+            "07/12/2026 - 12:00:02 - Fournisseur - 00:00:35 (Conn.) ** quota atteint **\r\n");
 
   // The next connection past the quota is announced anew; the user keeps this one.
   const HRASCONN next = CountFor(0);

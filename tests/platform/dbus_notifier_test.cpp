@@ -92,8 +92,9 @@ class DbusNotifierTest : public ::testing::Test {
   std::string Session() const { return "DBUS_SESSION_BUS_ADDRESS='" + address_ + "' "; }
 
   void StartService() {
-    service_ = popen((Session() + "exec /usr/bin/python3 -m dbusmock --template "
-                                  "notification_daemon -l " +
+    service_ = popen((Session() +
+                      "exec /usr/bin/python3 -m dbusmock --template "
+                      "notification_daemon -l " +
                       (dir_ / "calls.log").string() + " >/dev/null 2>&1 & echo $!")
                          .c_str(),
                      "re");
@@ -137,9 +138,8 @@ TEST_F(DbusNotifierTest, ShowsTheNoticeWithItsActionAndReportsThePress) {
   ASSERT_NO_FATAL_FAILURE(StartService());
   DbusNotifier notifier(address_);
   std::vector<std::pair<std::uint32_t, std::string>> pressed;
-  notifier.SetOnAction([&](std::uint32_t id, const std::string& key) {
-    pressed.emplace_back(id, key);
-  });
+  notifier.SetOnAction(
+      [&](std::uint32_t id, const std::string& key) { pressed.emplace_back(id, key); });
   const std::uint32_t first = notifier.Notify({"Quota de Fournisseur : 80 % atteint", "", {}});
   const std::uint32_t notice = notifier.Notify(
       {"Déconnexion dans 30 s", "Quota atteint", {{"cancel", "Annuler la déconnexion"}}, 0});
