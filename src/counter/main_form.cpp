@@ -238,11 +238,12 @@ void TMainForm::CreateMenu() {
   miSelectedCnx_ =
       AddItem(menu, "MISelectedCnx", QString(), kImageCounter, &TMainForm::MISelectedCnxClick);
   SetOwnerDraw(miSelectedCnx_, measure, draw);
-  miAnnulerDeconnexion_ =
-      AddItem(menu, "MIAnnulerDeconnexion", QString::fromUtf8(kCancelHangUpCaption), -1,
-              &TMainForm::MIAnnulerDeconnexionClick);
-  miAnnulerDeconnexion_->setVisible(false);
-  AddSeparator(menu, "N2");
+  // In the menu only while a hang-up at the quota is announced.
+  miAnnulerDeconnexion_ = new QAction(QString::fromUtf8(kCancelHangUpCaption), &menu);
+  miAnnulerDeconnexion_->setObjectName(QStringLiteral("MIAnnulerDeconnexion"));
+  QObject::connect(miAnnulerDeconnexion_, &QAction::triggered, this,
+                   [this] { MIAnnulerDeconnexionClick(); });
+  miN2_ = AddSeparator(menu, "N2");
 
   connexionsMenu_ = new TPopupMenu(QStringLiteral("&Autres connexions"), &menu);
   connexionsMenu_->setObjectName(QStringLiteral("MIConnexionsMenu"));
@@ -316,7 +317,11 @@ void TMainForm::ConnexionMenuChanged() {
   for (std::size_t i = 0; i < model.Items.size(); ++i)
     connexionItems_[i]->setVisible(model.Items[i].Visible);
   miConnexions_->setVisible(model.ConnexionsVisible);
-  miAnnulerDeconnexion_->setVisible(model.CancelHangUpVisible);
+  const bool listed = popupMenu_->actions().contains(miAnnulerDeconnexion_);
+  if (model.CancelHangUpVisible && !listed)
+    popupMenu_->insertAction(miN2_, miAnnulerDeconnexion_);
+  else if (!model.CancelHangUpVisible && listed)
+    popupMenu_->removeAction(miAnnulerDeconnexion_);
 }
 
 void TMainForm::PopupMenuMeasureItem(QAction&, int& width, int&) {

@@ -152,6 +152,7 @@ class TMainForm : public QWidget, public CounterView {
   std::unique_ptr<QMenu> popupMenu_;
   QAction* miSelectedCnx_ = nullptr;
   QAction* miAnnulerDeconnexion_ = nullptr;
+  QAction* miN2_ = nullptr;
   QAction* miConnexions_ = nullptr;
   QMenu* connexionsMenu_ = nullptr;
   std::vector<QAction*> connexionItems_;  // MICnx0, MICnx1...
