@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Takes the screenshots of the settings dialog (docs/param_*.png), one per page and one with a
-# quota, and of its
-# program chooser in French (docs/file_dialog.png), from the dialog's widget tests on the offscreen platform. Usage: docs/param_screenshots.sh [build dir]
+# quota, and of its program chooser in French (docs/file_dialog.png), from the dialog's widget tests on the offscreen platform. Usage: docs/param_screenshots.sh [build dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build/default}"
