@@ -132,6 +132,12 @@ class FakeView : public CounterView {
     return buttons == MsgButtons::YesNo ? answer : MsgResult::Ok;
   }
   void ShowError(const std::string& message) override { errors.push_back(message); }
+  std::vector<std::string> quotaWarnings;
+  std::vector<std::string> notices;
+  int noticesEnded = 0;
+  void QuotaWarning(const std::string& text) override { quotaWarnings.push_back(text); }
+  void QuotaHangUpNotice(const std::string& text, int) override { notices.push_back(text); }
+  void QuotaHangUpNoticeEnded() override { ++noticesEnded; }
 };
 
 class FakeLauncher : public AppLauncher {
