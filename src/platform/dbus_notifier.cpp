@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QStringList>
 #include <QVariantMap>
+#include <cstdlib>
+#include <filesystem>
 
 namespace chronolin {
 namespace {
@@ -14,6 +16,20 @@ const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 // A service that does not answer soon is taken for missing: the tick must not wait on it.
 constexpr int kCallTimeoutMs = 2000;
+
+// The session bus where there is one. Not the library's default: without an address it would
+// start a bus of its own (autolaunch), left running after the program ends.
+QString SessionBusAddress() {
+  if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address && *address)
+    return QString::fromLocal8Bit(address);
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+    std::error_code error;
+    const std::filesystem::path socket = std::filesystem::path(runtime) / "bus";
+    if (std::filesystem::is_socket(socket, error))
+      return QStringLiteral("unix:path=") + QString::fromStdString(socket.string());
+  }
+  return {};
+}
 
 }  // namespace
 
@@ -25,9 +41,8 @@ class DbusNotifier::Impl : public QObject {
   Impl(DbusNotifier& owner, const std::string& busAddress)
       : owner_(owner),
         name_(QStringLiteral("chronolin-notify-%1").arg(++instances_)),
-        bus_(busAddress.empty()
-                 ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, name_)
-                 : QDBusConnection::connectToBus(QString::fromStdString(busAddress), name_)) {
+        bus_(QDBusConnection::connectToBus(
+            busAddress.empty() ? SessionBusAddress() : QString::fromStdString(busAddress), name_)) {
     if (bus_.isConnected())
       bus_.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
                    SLOT(ActionInvoked(uint, QString)));

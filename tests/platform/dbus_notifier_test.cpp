@@ -163,6 +163,18 @@ TEST_F(DbusNotifierTest, WithoutTheServiceNothingIsShown) {
   notifier.Close(0);
   DbusNotifier nowhere("unix:path=/nonexistent/bus");
   EXPECT_EQ(nowhere.Notify({"Quota", "", {}}), 0u);
+  // No session bus anywhere: none is started for the occasion.
+  const auto env = [](const char* name) {
+    const char* value = std::getenv(name);
+    return std::string(value ? value : "");
+  };
+  const std::string address = env("DBUS_SESSION_BUS_ADDRESS");
+  const std::string runtime = env("XDG_RUNTIME_DIR");
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", "", 1);
+  ::setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+  EXPECT_EQ(DbusNotifier().Notify({"Quota", "", {}}), 0u);
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
 }
 
 }  // namespace
