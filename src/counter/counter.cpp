@@ -462,7 +462,10 @@ bool TCounter::TickNotCounting() {
   RASCONNA connection;
   std::uint32_t count = 0;
   if (ras_.RasEnumConnectionsA(connection, count) != 0) return false;
+  if (count != 1 || connection.hrasconn != quotaHungUpHandle_) quotaHungUpHandle_ = 0;
   if (count != 1) return false;
+  // A line hung up at its quota may take a moment to go: it is not a new connection.
+  if (quotaHungUpHandle_ != 0) return false;
 
   const std::string& name = connection.szEntryName;
   if (name != connexion_.Name) {
@@ -658,7 +661,6 @@ void TCounter::ApplyVisibleMode(std::uint8_t mode) {
   }
 }
 
-
 void TCounter::CheckQuota() {
   if (quota_ <= 0) {
     // The quota was taken away meanwhile.
@@ -703,6 +705,7 @@ void TCounter::HangUpStep() {
   if (rc == ERROR_SUCCESS_RAS) {
     // Closed at once rather than at the next tick: it ends when it was hung up.
     quotaHungUp_ = true;
+    quotaHungUpHandle_ = connexion_.Handle;
     EndConnexion();
     view_.PaintCounter();
   } else {

@@ -188,6 +188,7 @@ class TCounter {
   bool hangUpCancelled_ = false;
   // The counted line was hung up because of its quota: its journal line says so.
   bool quotaHungUp_ = false;
+  HRASCONN quotaHungUpHandle_ = 0;
   std::set<std::string> unstorable_;
 };
 

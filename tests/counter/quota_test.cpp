@@ -102,13 +102,20 @@ TEST_F(QuotaTest, HangUpAfterTheNoticeIsJournalledWithTheRemark) {
   EXPECT_TRUE(counter->Menu().CancelHangUpVisible);
   for (int i = 0; i < 29; ++i) Tick();
   EXPECT_THAT(ras.hungUp, IsEmpty());
+  ras.slowHangUp = true;
   Tick();
   EXPECT_THAT(ras.hungUp, ElementsAre(h));
   EXPECT_FALSE(counter->Menu().CancelHangUpVisible);
   EXPECT_EQ(view.noticesEnded, 1);
   EXPECT_FALSE(counter->Counting());
-  EXPECT_EQ(JournalText(),
-            "07/12/2026 - 12:00:02 - Fournisseur - 00:00:35 (Conn.) ** quota atteint **\r\n");
+  const std::string line =
+      "07/12/2026 - 12:00:02 - Fournisseur - 00:00:35 (Conn.) ** quota atteint **\r\n";
+  EXPECT_EQ(JournalText(), line);
+  // The line takes its time to go: not counted again meanwhile.
+  for (int i = 0; i < 3; ++i) Tick();
+  EXPECT_FALSE(counter->Counting());
+  ras.Drop(h);
+  ras.slowHangUp = false;
 
   // The next connection past the quota is announced anew; the user keeps this one.
   const HRASCONN next = CountFor(0);
