@@ -26,6 +26,7 @@
 #include "export/export_command.h"
 #include "platform/app_paths.h"
 #include "platform/clock.h"
+#include "platform/dbus_notifier.h"
 #include "platform/instance_lock.h"
 #include "platform/ras_provider.h"
 #include "platform/regional.h"
@@ -189,7 +190,8 @@ int RunWindow(int argc, char** argv) {
   try {
     ProgramServices services;
     auto& [regional, settings, selection, ras, clock, journal, launcher] = services;
-    TMainForm form({*ras, *clock, settings, journal, launcher.get()});
+    DbusNotifier desktop;
+    TMainForm form({*ras, *clock, settings, journal, launcher.get(), &desktop});
     launcher->Bind(form.Counter().Applis());
 
     // Without a phonebook nothing runs and nothing is saved; an end of session during that
