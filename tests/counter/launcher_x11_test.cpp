@@ -121,7 +121,8 @@ class LauncherX11Test : public ::testing::Test {
     return Capture("/usr/bin/xprop -display " + display_ + " " + args);
   }
 
-  // The launched xlogo's top-level window (not the probe's), through the window manager's list or the root's children.
+  // The launched xlogo's top-level window (not the probe's), through the window manager's list or
+  // the root's children.
   std::string XlogoWindow() const {
     std::string ids = Xprop("-root _NET_CLIENT_LIST");
     if (ids.find('#') == std::string::npos)
