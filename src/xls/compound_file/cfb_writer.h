@@ -5,40 +5,46 @@
 // red-black tree per storage).
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace chronolin::cfb {
+namespace chronolin {
 
-class Writer {
+class TCfbWriter {
  public:
-  static constexpr uint32_t kRootId = 0;
+  static constexpr std::uint32_t kRootId = 0;
 
-  Writer();
+  TCfbWriter();
 
   // Add a storage or a stream to a storage (kRootId or an id AddStorage returned). The name
   // must be valid and not already used in that storage (compared case-insensitively), else
   // XlsError.
-  uint32_t AddStorage(uint32_t parent, std::u16string_view name);
-  uint32_t AddStream(uint32_t parent, std::u16string_view name);
+  std::uint32_t AddStorage(std::uint32_t parent, std::u16string_view name);
+  std::uint32_t AddStream(std::uint32_t parent, std::u16string_view name);
 
   // The content of a stream added with AddStream; stays valid while the writer lives.
-  std::vector<uint8_t>& StreamData(uint32_t id);
+  std::vector<std::uint8_t>& StreamData(std::uint32_t id);
 
   // The complete document. Throws XlsError when a stream is too large for the format.
-  std::vector<uint8_t> Serialize() const;
+  std::vector<std::uint8_t> Serialize() const;
+  // The same handed to `sink` piece by piece in file order, the large streams straight from
+  // their data (no second copy of them). The checks come first: on an error nothing has been
+  // handed over.
+  void WriteTo(const std::function<void(std::span<const std::uint8_t>)>& sink) const;
 
  private:
   struct Node {
     std::u16string name;
-    uint8_t type;
-    std::vector<uint32_t> children;  // in creation order
-    std::vector<uint8_t> data;
+    std::uint8_t type;
+    std::vector<std::uint32_t> children;  // in creation order
+    std::vector<std::uint8_t> data;
   };
-  uint32_t Add(uint32_t parent, std::u16string_view name, uint8_t type);
+  std::uint32_t Add(std::uint32_t parent, std::u16string_view name, std::uint8_t type);
 
   std::deque<Node> nodes_;  // deque: StreamData references survive later additions
 };
 
-}  // namespace chronolin::cfb
+}  // namespace chronolin
