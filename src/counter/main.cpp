@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "components/default_colormap.h"
 #include "components/french_texts.h"
 #include "components/tick_timer.h"
 #include "counter/console_view.h"
@@ -176,6 +177,7 @@ int RunWindow(int argc, char** argv) {
   QApplication app(argc, argv);
   QCoreApplication::setApplicationName(kApplicationTitle);
   InstallFrenchTexts(app);
+  UseDefaultColormaps(app);
   // The window may be hidden, and closing the journal viewer must not end the program: it ends
   // when the counter window's close is confirmed or the session ends.
   QApplication::setQuitOnLastWindowClosed(false);
