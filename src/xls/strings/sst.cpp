@@ -20,34 +20,80 @@ void TSST::Load(const TBaseRecord& sst) {
     entry->string = TExcelString::Read(reader, 2);
     entries_.push_back(std::move(entry));
   }
+  // In file order, as the cells' indexes count them, until Sort.
+  sorted_count_ = entries_.size();
+  index_.clear();
+  indexed_ = false;
 }
 
+namespace {
+
+bool Before(const std::shared_ptr<TSSTEntry>& a, const std::shared_ptr<TSSTEntry>& b) {
+  return Compare(a->string, b->string) < 0;
+}
+
+}  // namespace
+
 void TSST::Sort() {
-  std::stable_sort(entries_.begin(), entries_.end(),
-                   [](const auto& a, const auto& b) { return Compare(a->string, b->string) < 0; });
+  std::stable_sort(entries_.begin(), entries_.end(), Before);
+  sorted_count_ = entries_.size();
+  // Of equal loaded strings, the first in table order is the one found.
+  index_.clear();
+  indexed_ = false;
+}
+
+void TSST::Clear() {
+  entries_.clear();
+  sorted_count_ = 0;
+  index_.clear();
+  indexed_ = false;
+}
+
+void TSST::PlaceAdded() const {
+  if (sorted_count_ == entries_.size()) return;
+  const auto middle = entries_.begin() + static_cast<std::ptrdiff_t>(sorted_count_);
+  // An added string equals no other entry: the merge gives the order sorted inserts gave.
+  std::stable_sort(middle, entries_.end(), Before);
+  std::inplace_merge(entries_.begin(), middle, entries_.end(), Before);
+  sorted_count_ = entries_.size();
+}
+
+void TSST::BuildIndex() {
+  PlaceAdded();
+  index_.clear();
+  index_.reserve(entries_.size());
+  for (const auto& entry : entries_) index_.insert(entry);
+  indexed_ = true;
 }
 
 std::shared_ptr<TSSTEntry> TSST::AddString(std::u16string_view text) {
   TExcelString s = TExcelString::FromText(text, 2);
-  auto it = std::lower_bound(entries_.begin(), entries_.end(), s, [](const auto& e, const auto& v) {
-    return Compare(e->string, v) < 0;
-  });
-  if (it != entries_.end() && Compare((*it)->string, s) == 0) {
+  if (!indexed_) BuildIndex();
+  if (auto it = index_.find(s); it != index_.end()) {
     (*it)->AddRef();
     return *it;
   }
   auto entry = std::make_shared<TSSTEntry>();
   entry->string = std::move(s);
   entry->ref_count = 1;
-  entries_.insert(it, entry);
+  entries_.push_back(entry);
+  index_.insert(entry);
   return entry;
 }
 
 void TSST::PrepareForSave() {
+  PlaceAdded();
+  const std::size_t before = entries_.size();
   std::erase_if(entries_, [](const auto& e) { return e->ref_count <= 0; });
+  sorted_count_ = entries_.size();
+  if (entries_.size() != before) {
+    index_.clear();
+    indexed_ = false;
+  }
 }
 
 TSST::Layout TSST::Plan() const {
+  PlaceAdded();
   Layout layout;
   layout.bodies.emplace_back();
   std::vector<std::uint8_t>* body = &layout.bodies.back();
@@ -110,6 +156,7 @@ std::size_t TSST::BucketCount() const {
 }
 
 void TSST::SaveToStream(TOutStream& out) {
+  PlaceAdded();
   std::uint32_t total_refs = 0;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     entries_[i]->save_index = static_cast<std::uint32_t>(i);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "xls/records/biff_record.h"
@@ -37,17 +38,21 @@ class TSST {
   static constexpr std::size_t kMaxBody = 8222;
 
   std::size_t Count() const { return entries_.size(); }
-  // Cells share ownership so that no cell ever points at a freed entry.
-  const std::shared_ptr<TSSTEntry>& operator[](std::size_t i) const { return entries_[i]; }
+  // Cells share ownership so that no cell ever points at a freed entry. In table order: strings
+  // added since the last look take their sorted places first.
+  const std::shared_ptr<TSSTEntry>& operator[](std::size_t i) const {
+    PlaceAdded();
+    return entries_[i];
+  }
 
   // Appends the record's strings in file order, each with no reference.
   void Load(const TBaseRecord& sst);
   // Sorts by the string order (stable: equal strings keep their file order).
   void Sort();
-  void Clear() { entries_.clear(); }
+  void Clear();
 
-  // Finds the entry equal to the text's plain form, or inserts a new one at its sorted place;
-  // either way it gains one reference.
+  // Finds the entry equal to the text's plain form, or adds a new one (its sorted place is
+  // taken before the table is next read or saved); either way it gains one reference.
   std::shared_ptr<TSSTEntry> AddString(std::u16string_view text);
 
   // Drops every entry no cell references.
@@ -64,8 +69,31 @@ class TSST {
   Layout Plan() const;
   std::size_t BucketSize() const;
   std::size_t BucketCount() const;
+  // Sorts the entries added since the last call into the sorted ones before them.
+  void PlaceAdded() const;
+  void BuildIndex();
 
-  std::vector<std::shared_ptr<TSSTEntry>> entries_;
+  // Finds entries by their text in constant time; the order the file needs is kept by the
+  // vector, sorted on demand (a sorted insert per new string made a large fill quadratic).
+  struct EntryHash {
+    using is_transparent = void;
+    std::size_t operator()(const std::shared_ptr<TSSTEntry>& e) const { return Hash(e->string); }
+    std::size_t operator()(const TExcelString& s) const { return Hash(s); }
+  };
+  struct EntryEqual {
+    using is_transparent = void;
+    static const TExcelString& Of(const std::shared_ptr<TSSTEntry>& e) { return e->string; }
+    static const TExcelString& Of(const TExcelString& s) { return s; }
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const {
+      return Compare(Of(a), Of(b)) == 0;
+    }
+  };
+
+  mutable std::vector<std::shared_ptr<TSSTEntry>> entries_;
+  mutable std::size_t sorted_count_ = 0;  // entries_[0, sorted_count_) are in table order
+  std::unordered_set<std::shared_ptr<TSSTEntry>, EntryHash, EntryEqual> index_;
+  bool indexed_ = false;  // index_ covers every entry
 };
 
 }  // namespace chronolin
