@@ -100,6 +100,9 @@ TOle2Storage::TOle2Storage(std::vector<uint8_t>& target)
 TOle2Storage::TOle2Storage(std::ostream& target)
     : mode_(TOle2Mode::Write), writer_(std::make_unique<cfb::Writer>()), target_stream_(&target) {}
 
+TOle2Storage::TOle2Storage(cfb::Sink& target)
+    : mode_(TOle2Mode::Write), writer_(std::make_unique<cfb::Writer>()), target_sink_(&target) {}
+
 TOle2Storage::TOle2Storage(std::vector<uint8_t> document, std::string name)
     : mode_(TOle2Mode::Read), file_name_(std::move(name)) {
   if (!cfb::Reader::HasSignature(document)) Invalid(file_name_);
@@ -126,8 +129,17 @@ void TOle2Storage::Abandon() noexcept {
   }
 }
 
+void TOle2Storage::FinishWithStream(std::u16string_view name,
+                                    const std::function<void(cfb::Sink&)>& produce) {
+  if (target_sink_ == nullptr || finished_) throw XlsError("No sink to finish the document into");
+  const uint32_t id = writer_->AddStream(current_, name);
+  finished_ = true;
+  writer_->SerializeTo(*target_sink_, id, produce);
+}
+
 void TOle2Storage::Finish() {
   if (mode_ != TOle2Mode::Write || finished_) return;
+  if (target_sink_ != nullptr) throw XlsError("A document on a sink is finished with its stream");
   std::vector<uint8_t> document;
   try {
     document = writer_->Serialize();

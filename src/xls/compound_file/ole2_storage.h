@@ -4,6 +4,7 @@
 // memory and produces it only when the storage is finished, so a failed save never leaves a
 // half-written document behind.
 #include <cstdint>
+#include <functional>
 #include <ios>
 #include <memory>
 #include <ostream>
@@ -18,6 +19,7 @@ namespace chronolin {
 
 namespace cfb {
 class Reader;
+class Sink;
 class Writer;
 }  // namespace cfb
 
@@ -46,6 +48,8 @@ class TOle2Storage {
   // finished document is appended to it by Finish(), nothing before.
   explicit TOle2Storage(std::vector<uint8_t>& target);
   explicit TOle2Storage(std::ostream& target);
+  // Write mode onto a sink (not owned): the document goes to it only through FinishWithStream.
+  explicit TOle2Storage(cfb::Sink& target);
   // Read mode over a document already in memory; name stands for the file name in messages.
   TOle2Storage(std::vector<uint8_t> document, std::string name);
 
@@ -57,6 +61,10 @@ class TOle2Storage {
   // Write mode: completes the document and hands it to the file or the caller's target.
   // Further calls do nothing. Read mode: does nothing.
   void Finish();
+  // For a storage made on a sink: completes the document with one more stream in the current
+  // storage, whose bytes `produce` writes straight into the sink it is given (see
+  // cfb::Writer::SerializeTo). Should it fail, the sink holds a partial document.
+  void FinishWithStream(std::u16string_view name, const std::function<void(cfb::Sink&)>& produce);
 
   TOle2Mode Mode() const { return mode_; }
   const std::string& FileName() const { return file_name_; }
@@ -83,6 +91,7 @@ class TOle2Storage {
   std::vector<uint32_t> stack_;  // entered parents, last = innermost
   std::vector<uint8_t>* target_bytes_ = nullptr;
   std::ostream* target_stream_ = nullptr;
+  cfb::Sink* target_sink_ = nullptr;
   int file_fd_ = -1;  // write mode on a file: created at once, filled by Finish
   bool finished_ = false;
 };
