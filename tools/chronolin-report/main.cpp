@@ -33,13 +33,15 @@ class ReportModule {
     for (const TableOption& option : options.tables) AddTable(option);
     // Masters first: setting a master field drops the records already added.
     for (const DetailOption& detail : options.details) LinkDetail(detail);
+    std::vector<Variant> values;
     for (std::size_t i = 0; i < options.tables.size(); ++i) {
       for (const auto& row : csv_[i].rows) {
-        std::vector<Variant> values;
-        values.reserve(row.size());
+        values.clear();
         for (const std::string& field : row) values.push_back(TypedValue(field));
         tables_[i]->AddRecord(values);
       }
+      // The text of a table goes as soon as its values are in: one copy at a time.
+      std::vector<std::vector<std::string>>().swap(csv_[i].rows);
     }
     csv_.clear();
     for (const ValueOption& value : options.values) {
