@@ -46,6 +46,7 @@ void TSST::Clear() {
   entries_.clear();
   sorted_count_ = 0;
   index_.clear();
+  indexed_count_ = 0;
   indexed_ = false;
 }
 
@@ -58,26 +59,57 @@ void TSST::PlaceAdded() const {
   sorted_count_ = entries_.size();
 }
 
+TSST::Slot* TSST::FindSlot(const TExcelString& s, std::size_t hash) {
+  if (index_.empty()) return nullptr;
+  const std::size_t mask = index_.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    Slot& slot = index_[i];
+    if (!slot.entry) return nullptr;
+    if (slot.hash == hash && Compare(slot.entry->string, s) == 0) return &slot;
+  }
+}
+
+void TSST::Insert(std::shared_ptr<TSSTEntry> entry, std::size_t hash) {
+  if ((indexed_count_ + 1) * 2 > index_.size()) {
+    std::vector<Slot> old(std::max<std::size_t>(64, index_.size() * 2));
+    old.swap(index_);
+    indexed_count_ = 0;
+    for (Slot& slot : old) {
+      if (slot.entry) Insert(std::move(slot.entry), slot.hash);
+    }
+  }
+  const std::size_t mask = index_.size() - 1;
+  std::size_t i = hash & mask;
+  while (index_[i].entry) i = (i + 1) & mask;
+  index_[i] = Slot{hash, std::move(entry)};
+  ++indexed_count_;
+}
+
 void TSST::BuildIndex() {
   PlaceAdded();
   index_.clear();
-  index_.reserve(entries_.size());
-  for (const auto& entry : entries_) index_.insert(entry);
+  indexed_count_ = 0;
+  for (const auto& entry : entries_) {
+    // Of equal strings, the first in table order is the one found.
+    const std::size_t hash = Hash(entry->string);
+    if (FindSlot(entry->string, hash) == nullptr) Insert(entry, hash);
+  }
   indexed_ = true;
 }
 
 std::shared_ptr<TSSTEntry> TSST::AddString(std::u16string_view text) {
   TExcelString s = TExcelString::FromText(text, 2);
   if (!indexed_) BuildIndex();
-  if (auto it = index_.find(s); it != index_.end()) {
-    (*it)->AddRef();
-    return *it;
+  const std::size_t hash = Hash(s);
+  if (Slot* found = FindSlot(s, hash)) {
+    found->entry->AddRef();
+    return found->entry;
   }
   auto entry = std::make_shared<TSSTEntry>();
   entry->string = std::move(s);
   entry->ref_count = 1;
   entries_.push_back(entry);
-  index_.insert(entry);
+  Insert(entry, hash);
   return entry;
 }
 

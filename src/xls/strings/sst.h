@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "xls/records/biff_record.h"
@@ -75,24 +74,19 @@ class TSST {
 
   // Finds entries by their text in constant time; the order the file needs is kept by the
   // vector, sorted on demand (a sorted insert per new string made a large fill quadratic).
-  struct EntryHash {
-    using is_transparent = void;
-    std::size_t operator()(const std::shared_ptr<TSSTEntry>& e) const { return Hash(e->string); }
-    std::size_t operator()(const TExcelString& s) const { return Hash(s); }
+  // Open addressing with the hash kept beside each entry: a probe touches an entry's text only
+  // when the hashes agree.
+  struct Slot {
+    std::size_t hash = 0;
+    std::shared_ptr<TSSTEntry> entry;
   };
-  struct EntryEqual {
-    using is_transparent = void;
-    static const TExcelString& Of(const std::shared_ptr<TSSTEntry>& e) { return e->string; }
-    static const TExcelString& Of(const TExcelString& s) { return s; }
-    template <class A, class B>
-    bool operator()(const A& a, const B& b) const {
-      return Compare(Of(a), Of(b)) == 0;
-    }
-  };
+  Slot* FindSlot(const TExcelString& s, std::size_t hash);
+  void Insert(std::shared_ptr<TSSTEntry> entry, std::size_t hash);
 
   mutable std::vector<std::shared_ptr<TSSTEntry>> entries_;
   mutable std::size_t sorted_count_ = 0;  // entries_[0, sorted_count_) are in table order
-  std::unordered_set<std::shared_ptr<TSSTEntry>, EntryHash, EntryEqual> index_;
+  std::vector<Slot> index_;  // a power of two in size, at most half full
+  std::size_t indexed_count_ = 0;
   bool indexed_ = false;  // index_ covers every entry
 };
 
