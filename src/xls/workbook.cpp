@@ -60,6 +60,7 @@ void TWorkbook::Save(TOutStream& out) {
     bound[i].SetOffset(static_cast<std::uint32_t>(out.Position() + offset));
     offset += sheets_[i]->TotalSize();
   }
+  out.Reserve(out.Position() + static_cast<std::uint64_t>(offset));
   globals_.SaveToStream(out);
   for (const auto& sheet : sheets_) sheet->SaveToStream(out);
 }

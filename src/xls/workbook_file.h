@@ -14,6 +14,9 @@ namespace chronolin {
 // Raises the storage layer's messages ("The file \"%s\" is invalid", "Can't open Stream
 // \"%s\"") or the model's.
 void LoadWorkbookFile(const std::string& file_name, TXlsStorageList& storages, TWorkbook& workbook);
+// Frees the storages' copy of the workbook stream once the model holds it: a save writes the
+// model's records, never that copy.
+void DropWorkbookStream(TXlsStorageList& storages);
 std::vector<std::uint8_t> SaveWorkbookStream(TWorkbook& workbook);
 // Fails if the file exists; nothing is left behind when the save fails.
 void SaveWorkbookFile(const std::string& file_name, const TXlsStorageList& storages,

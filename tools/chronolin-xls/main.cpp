@@ -113,6 +113,7 @@ void Roundtrip(const std::string& in, const std::string& out) {
   TXlsStorageList storages;
   TWorkbook workbook;
   LoadWorkbookFile(in, storages, workbook);
+  DropWorkbookStream(storages);
   SaveWorkbookFile(out, storages, workbook);
 }
 
@@ -131,6 +132,7 @@ void Edit(const std::string& in, const std::string& out, const std::function<voi
   TXlsStorageList storages;
   TWorkbook workbook;
   LoadWorkbookFile(in, storages, workbook);
+  DropWorkbookStream(storages);
   f(workbook);
   SaveWorkbookFile(out, storages, workbook);
 }

@@ -72,7 +72,7 @@ void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::string& ta
 }
 
 // Buffered writes to the hidden file; WriteAt rewrites bytes already written.
-class FileSink final : public cfb::Sink {
+class FileSink final : public TCfbSink {
  public:
   FileSink(int fd, const std::string& target) : fd_(fd), target_(target) {
     buffer_.reserve(kBuffer);
@@ -119,10 +119,10 @@ void RefuseExistingFile(const std::string& path) {
 }
 
 void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-  WriteNewFile(path, [&](cfb::Sink& sink) { sink.Write(bytes.data(), bytes.size()); });
+  WriteNewFile(path, [&](TCfbSink& sink) { sink.Write(bytes.data(), bytes.size()); });
 }
 
-void WriteNewFile(const std::string& path, const std::function<void(cfb::Sink&)>& write) {
+void WriteNewFile(const std::string& path, const std::function<void(TCfbSink&)>& write) {
   RefuseExistingFile(path);
   TempFile temp(path);
   FileSink sink(temp.fd(), path);

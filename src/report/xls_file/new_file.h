@@ -18,6 +18,6 @@ void RefuseExistingFile(const std::string& path);
 void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes);
 // The same with the bytes written by `write` as they come, through a buffer: the content is
 // never held whole in memory. What `write` throws fails the write.
-void WriteNewFile(const std::string& path, const std::function<void(cfb::Sink&)>& write);
+void WriteNewFile(const std::string& path, const std::function<void(TCfbSink&)>& write);
 
 }  // namespace chronolin

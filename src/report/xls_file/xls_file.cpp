@@ -114,7 +114,7 @@ std::int32_t TXLSFile::MaxCol() {
   const TCellList& cells = sheet->Cells().CellList();
   std::int32_t result = 0;
   for (std::size_t r = 0; r < cells.RowCount(); ++r) {
-    const TRowColRecordList* list = cells.Row(r);
+    const TCellRow* list = cells.Row(r);
     if (list == nullptr || list->Empty()) continue;
     result = std::max(result, sheet->LastColumn(static_cast<int>(r)) + 1);
   }
@@ -130,9 +130,9 @@ bool TXLSFile::IsEmptyRow(std::int32_t row) {
 namespace {
 
 // The cells of a row sorted by column, or null.
-TRowColRecordList* SortedRow(const TWorkSheet& sheet, std::int32_t row) {
+TCellRow* SortedRow(const TWorkSheet& sheet, std::int32_t row) {
   if (row < 1) return nullptr;
-  TRowColRecordList* list = sheet.Cells().CellList().Row(static_cast<std::size_t>(row - 1));
+  TCellRow* list = sheet.Cells().CellList().Row(static_cast<std::size_t>(row - 1));
   if (list != nullptr) list->SortByColumn();
   return list;
 }
@@ -142,30 +142,29 @@ TRowColRecordList* SortedRow(const TWorkSheet& sheet, std::int32_t row) {
 std::int32_t TXLSFile::ColByIndex(std::int32_t row, std::int32_t index) {
   const TWorkSheet* sheet = Work();
   if (sheet == nullptr) return 0;
-  const TRowColRecordList* list = SortedRow(*sheet, row);
+  const TCellRow* list = SortedRow(*sheet, row);
   if (list == nullptr || index < 1 || static_cast<std::size_t>(index) > list->Count()) return 0;
-  return static_cast<const TCellRecord*>((*list)[static_cast<std::size_t>(index - 1)])->Column() +
-         1;
+  return list->Column(static_cast<std::size_t>(index - 1)) + 1;
 }
 
 std::int32_t TXLSFile::ColIndexCount(std::int32_t row) {
   const TWorkSheet* sheet = Work();
   if (sheet == nullptr) return 0;
-  const TRowColRecordList* list = SortedRow(*sheet, row);
+  const TCellRow* list = SortedRow(*sheet, row);
   return list == nullptr ? 0 : static_cast<std::int32_t>(list->Count());
 }
 
 std::int32_t TXLSFile::ColIndex(std::int32_t row, std::int32_t col) {
   const TWorkSheet* sheet = Work();
   if (sheet == nullptr) return 0;
-  const TRowColRecordList* list = SortedRow(*sheet, row);
+  const TCellRow* list = SortedRow(*sheet, row);
   if (list == nullptr) return 0;
   // The cell's place in the row, or where it would go.
   std::size_t low = 0;
   std::size_t high = list->Count();
   while (low < high) {
     const std::size_t mid = (low + high) / 2;
-    if (static_cast<const TCellRecord*>((*list)[mid])->Column() < col - 1) {
+    if (list->Column(mid) < col - 1) {
       low = mid + 1;
     } else {
       high = mid;

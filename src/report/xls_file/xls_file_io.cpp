@@ -16,17 +16,17 @@ namespace {
 
 class TSinkOutStream final : public TOutStream {
  public:
-  explicit TSinkOutStream(cfb::Sink& sink) : sink_(sink) {}
+  explicit TSinkOutStream(TCfbSink& sink) : sink_(sink) {}
   void Write(const void* data, std::size_t size) override {
     sink_.Write(static_cast<const std::uint8_t*>(data), size);
   }
   std::uint64_t Position() const override { return sink_.Position(); }
 
  private:
-  cfb::Sink& sink_;
+  TCfbSink& sink_;
 };
 
-class TMemorySink final : public cfb::Sink {
+class TMemorySink final : public TCfbSink {
  public:
   void Write(const std::uint8_t* data, std::size_t size) override {
     bytes_.insert(bytes_.end(), data, data + size);
@@ -95,12 +95,12 @@ void TXLSFile::Save(bool /*autoClose*/, const std::string& fileName, std::ostrea
   const TXlsStorageList& streams = streams_ != nullptr ? *streams_ : empty;
   // The template's other elements, then the records straight into the document: the workbook
   // stream is never held whole in memory.
-  auto document = [&](cfb::Sink& sink) {
+  auto document = [&](TCfbSink& sink) {
     TOle2Storage storage(sink);
     for (std::size_t i = 0; i < streams.Count(); ++i) {
       if (streams.Item(i).Name() != kWorkbookStreamName) streams.Item(i).Save(storage);
     }
-    storage.FinishWithStream(kWorkbookStreamName, [&](cfb::Sink& stream) {
+    storage.FinishWithStream(kWorkbookStreamName, [&](TCfbSink& stream) {
       TSinkOutStream out(stream);
       book.Save(out);
     });

@@ -1,5 +1,7 @@
 #include "xls/cells/cell_records.h"
 
+#include <utility>
+
 #include "common/format.h"
 #include "xls/cells/rk_value.h"
 #include "xls/compound_file/xls_error.h"
@@ -108,37 +110,45 @@ TLabelSSTRecord::TLabelSSTRecord(std::uint16_t row, std::uint16_t column, std::u
 
 void TLabelSSTRecord::SetValue(const Variant& value) {
   if (sst_ == nullptr) throw XlsError(msg::kFileInvalid);
-  std::shared_ptr<TSSTEntry> entry = sst_->AddString(value.ToWideString());
-  if (entry_) entry_->Release();
-  entry_ = std::move(entry);
+  TSSTEntry* entry = sst_->AddString(value.ToWideString()).get();
+  if (entry_ != nullptr) entry_->Release();
+  entry_ = entry;
 }
 
 TLabelSSTRecord::TLabelSSTRecord(const TLabelSSTRecord& other)
-    : TCellRecord(other), entry_(other.entry_) {
-  if (entry_) entry_->AddRef();
+    : TCellRecord(other), entry_(other.entry_), sst_(other.sst_) {
+  if (entry_ != nullptr) entry_->AddRef();
 }
 
+TLabelSSTRecord::TLabelSSTRecord(std::uint16_t row, std::uint16_t column, std::uint16_t xf,
+                                 TSST* sst, TSSTEntry* entry)
+    : TCellRecord(rid::kLabelSst, NewBody(10, row, column, xf), 10), entry_(entry), sst_(sst) {}
+
 TLabelSSTRecord::~TLabelSSTRecord() {
-  if (entry_) entry_->Release();
+  if (entry_ != nullptr) entry_->Release();
+}
+
+TSSTEntry* TLabelSSTRecord::TakeEntry() {
+  return std::exchange(entry_, nullptr);
 }
 
 void TLabelSSTRecord::LinkToSST(TSST& sst) {
   const std::uint32_t index = Get32(6);
   if (index >= sst.Count()) throw XlsError(msg::kFileInvalid);
   sst_ = &sst;
-  if (entry_) entry_->Release();
-  entry_ = sst[index];
+  if (entry_ != nullptr) entry_->Release();
+  entry_ = sst[index].get();
   entry_->AddRef();
 }
 
 Variant TLabelSSTRecord::GetValue() const {
-  if (!entry_) return Variant();
+  if (entry_ == nullptr) return Variant();
   return Variant::FromWideString(entry_->string.Text());
 }
 
 void TLabelSSTRecord::SaveToStream(TOutStream& out) const {
   std::vector<std::uint8_t> body = Data();
-  if (entry_) biff::Set32(body.data() + 6, entry_->save_index);
+  if (entry_ != nullptr) biff::Set32(body.data() + 6, entry_->save_index);
   out.WriteHeader(Id(), DataSize());
   out.Write(body.data(), body.size());
   if (Continue() != nullptr) Continue()->SaveToStream(out);

@@ -68,19 +68,26 @@ class TBoolErrRecord final : public TCellRecord {
   static const char* ErrorText(std::uint8_t code);
 };
 
-// A text cell: an index into the shared string table, held as a counted link to the entry.
+// A text cell: an index into the shared string table, held as a counted link to the entry
+// (the table keeps every entry with references alive).
 class TLabelSSTRecord final : public TCellRecord {
  public:
   TLabelSSTRecord(std::uint16_t id, std::vector<std::uint8_t> data);
   TLabelSSTRecord(const TLabelSSTRecord& other);
   // A new text cell; its text is given by SetValue.
   TLabelSSTRecord(std::uint16_t row, std::uint16_t column, std::uint16_t xf, TSST& sst);
+  // A text cell over an entry whose reference the caller hands over (null for none).
+  TLabelSSTRecord(std::uint16_t row, std::uint16_t column, std::uint16_t xf, TSST* sst,
+                  TSSTEntry* entry);
   ~TLabelSSTRecord() override;
   std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
 
   // On load: the stored index must be below the table's count ("File invalid").
   void LinkToSST(TSST& sst);
-  const std::shared_ptr<TSSTEntry>& Entry() const { return entry_; }
+  TSSTEntry* Entry() const { return entry_; }
+  TSST* StringTable() const { return sst_; }
+  // Hands the entry's reference to the caller; the cell is left without text.
+  TSSTEntry* TakeEntry();
   Variant GetValue() const override;
   // Takes a reference on the table's entry for the value's text, releasing the old one.
   void SetValue(const Variant& value) override;
@@ -88,8 +95,8 @@ class TLabelSSTRecord final : public TCellRecord {
   void SaveToStream(TOutStream& out) const override;
 
  private:
-  std::shared_ptr<TSSTEntry> entry_;
-  TSST* sst_ = nullptr;  // set for cells that may take new text
+  TSSTEntry* entry_ = nullptr;  // one reference held
+  TSST* sst_ = nullptr;         // set for cells that may take new text
 };
 
 // LABEL and RSTRING: a text cell holding its own text, as older writers store text. Kept

@@ -1,16 +1,99 @@
 #include "xls/cells/cells.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "common/format.h"
 #include "xls/compound_file/xls_error.h"
 #include "xls/compound_file/xls_messages.h"
 
 namespace chronolin {
 
+void TCellRow::SortByColumn() {
+  if (sorted_) return;
+  std::stable_sort(slots_.begin(), slots_.end(),
+                   [](const TCellSlot& a, const TCellSlot& b) { return a.Column() < b.Column(); });
+  sorted_ = true;
+}
+
+std::ptrdiff_t TCellRow::Find(std::uint16_t column) {
+  SortByColumn();
+  auto it = std::lower_bound(slots_.begin(), slots_.end(), column,
+                             [](const TCellSlot& s, std::uint16_t c) { return s.Column() < c; });
+  if (it == slots_.end() || it->Column() != column) return -1;
+  return it - slots_.begin();
+}
+
+void TCellRow::Add(TCellSlot slot) {
+  if (!slots_.empty() && slots_.back().Column() > slot.Column()) sorted_ = false;
+  slots_.push_back(std::move(slot));
+}
+
+TCellRow& TCellList::EnsureRow(std::size_t row) {
+  if (row >= rows_.size()) rows_.resize(row + 1);
+  rows_[row].used_ = true;
+  return rows_[row];
+}
+
+TCellSlot* TCellList::FindSlot(std::uint16_t row, std::uint16_t column) const {
+  TCellRow* cells = Row(row);
+  if (cells == nullptr) return nullptr;
+  const std::ptrdiff_t i = cells->Find(column);
+  return i < 0 ? nullptr : &(*cells)[static_cast<std::size_t>(i)];
+}
+
 TCellRecord* TCellList::Find(std::uint16_t row, std::uint16_t column) const {
-  TRowColRecordList* list = Row(row);
-  if (list == nullptr) return nullptr;
-  const std::ptrdiff_t i = list->Find(column);
-  return i < 0 ? nullptr : static_cast<TCellRecord*>((*list)[static_cast<std::size_t>(i)]);
+  TCellSlot* slot = FindSlot(row, column);
+  return slot == nullptr ? nullptr : &slot->Materialize(row, sst_);
+}
+
+void TCellList::InsertRows(std::size_t row, std::size_t count) {
+  if (row >= rows_.size()) return;
+  std::vector<TCellRow> empty(count);
+  rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(row),
+               std::make_move_iterator(empty.begin()), std::make_move_iterator(empty.end()));
+}
+
+void TCellList::RemoveRows(std::size_t row, std::size_t count) {
+  if (row >= rows_.size()) return;
+  const std::size_t end = std::min(rows_.size(), row + count);
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row),
+              rows_.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
+std::size_t TCellList::RecordCount() const {
+  std::size_t n = 0;
+  for (const TCellRow& row : rows_) n += row.Count();
+  return n;
+}
+
+void TCellList::CloneFrom(const TCellList& other) {
+  rows_.clear();
+  rows_.resize(other.rows_.size());
+  for (std::size_t r = 0; r < other.rows_.size(); ++r) {
+    const TCellRow& from = other.rows_[r];
+    TCellRow& to = rows_[r];
+    to.used_ = from.used_;
+    to.sorted_ = from.sorted_;
+    to.slots_.reserve(from.slots_.size());
+    for (const TCellSlot& slot : from.slots_) to.slots_.push_back(slot.Clone());
+  }
+}
+
+void TCellList::SaveRow(std::size_t row, TOutStream& out) const {
+  if (row >= rows_.size()) return;
+  TCellRow& cells = rows_[row];
+  cells.SortByColumn();
+  const auto r = static_cast<std::uint16_t>(row);
+  for (const TCellSlot& slot : cells.slots_) slot.SaveToStream(r, out);
+}
+
+std::int64_t TCellList::TotalSize() const {
+  std::int64_t total = 0;
+  for (const TCellRow& row : rows_) {
+    for (const TCellSlot& slot : row.slots_) total += slot.TotalSize();
+  }
+  return total;
 }
 
 void TCells::AddRow(std::unique_ptr<TRowRecord> row) {
@@ -21,7 +104,21 @@ void TCells::AddRow(std::unique_ptr<TRowRecord> row) {
 
 void TCells::AddCell(std::unique_ptr<TCellRecord> cell) {
   const std::uint16_t r = cell->Row();
-  cells_.Add(std::move(cell), r);
+  cells_.Add(TCellSlot::FromRecord(std::move(cell)), r);
+}
+
+void TCells::AddCell(TCellSlot slot, std::uint16_t row) {
+  TCellRow& cells = cells_.EnsureRow(row);
+  // A row's cells arrive together: room for the row's span at the first one spares the
+  // vector's doubling.
+  if (cells.Empty()) {
+    if (const TRowRecord* record = FindRow(row)) {
+      const std::uint16_t first = record->FirstColumn();
+      const std::uint16_t last = record->LastColumnPlus1();
+      if (last > first && last - first <= 256) cells.Reserve(last - first);
+    }
+  }
+  cells.Add(std::move(slot));
 }
 
 TRowRecord* TCells::FindRow(std::uint16_t row) const {

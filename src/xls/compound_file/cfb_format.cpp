@@ -21,7 +21,7 @@ char16_t Upper(char16_t c) {
 
 int CompareNames(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-  for (size_t i = 0; i < a.size(); ++i) {
+  for (std::size_t i = 0; i < a.size(); ++i) {
     const char16_t ua = Upper(a[i]);
     const char16_t ub = Upper(b[i]);
     if (ua != ub) return ua < ub ? -1 : 1;

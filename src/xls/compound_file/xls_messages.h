@@ -60,4 +60,61 @@ inline constexpr const char* kEscherProcessing = "Error processing Escher record
 inline constexpr const char* kEscherLoading = "Error loading Escher record";
 inline constexpr const char* kCantCopyOle = "Can't copy OLE objects embedded on a sheet";
 
+// Compound documents.
+inline constexpr const char* kNotCompoundDocument = "The file \"%s\" is invalid";
+inline constexpr const char* kCantReadFile = "Can't read file \"%s\"";
+inline constexpr const char* kCantOpenStream = "Can't open Stream \"%s\"";
+inline constexpr const char* kListIndexOutOfBounds = "List index out of bounds (%zu)";
+inline constexpr const char* kCantCreateFile = "Can't create file \"%s\": %s";
+inline constexpr const char* kCantWriteFile = "Can't write file \"%s\": %s";
+inline constexpr const char* kCantWriteDocumentStream =
+    "Can't write the compound document to its stream";
+inline constexpr const char* kDocumentFinished = "The compound document is already finished";
+inline constexpr const char* kDocumentTooLarge = "The compound document is too large";
+inline constexpr const char* kStreamExceedsDocument =
+    "The stream is too large for the compound document";
+inline constexpr const char* kStorageNotFound = "Storage \"%s\" not found";
+inline constexpr const char* kNoStorageToLeave = "No storage to leave";
+inline constexpr const char* kStreamNotFound = "Stream \"%s\" not found";
+inline constexpr const char* kInvalidStreamPosition = "Invalid stream position";
+inline constexpr const char* kStreamReadOnly = "Can't write to a stream opened for reading";
+inline constexpr const char* kStreamTooLarge = "Stream \"%s\" is too large";
+inline constexpr const char* kInvalidParentStorage = "Invalid parent storage";
+inline constexpr const char* kNotAStream = "Not a stream";
+inline constexpr const char* kNotAnEmptyStream = "Not an empty stream";
+inline constexpr const char* kStreamInOnePass = "A stream is written in one pass";
+inline constexpr const char* kNoSinkToFinish = "No sink to finish the document into";
+inline constexpr const char* kSinkNeedsStream = "A document on a sink is finished with its stream";
+inline constexpr const char* kInvalidElementName = "Invalid element name \"%s\"";
+inline constexpr const char* kElementExists = "Element \"%s\" already exists";
+
+// What is wrong with a damaged compound file. The storage reports such a file as
+// kNotCompoundDocument; these texts say why, for whoever reads the reader alone.
+inline constexpr const char* kCfbShortHeader = "shorter than a header";
+inline constexpr const char* kCfbNoSignature = "no signature";
+inline constexpr const char* kCfbByteOrder = "wrong byte order mark";
+inline constexpr const char* kCfbSectorSize = "unsupported sector size";
+inline constexpr const char* kCfbMiniSectorSize = "unsupported mini sector size";
+inline constexpr const char* kCfbMiniStreamCutoff = "unsupported mini stream cutoff";
+inline constexpr const char* kCfbSectorPastEnd = "sector number past the end of the file";
+inline constexpr const char* kCfbSectorCutShort = "sector cut short by the end of the file";
+inline constexpr const char* kCfbTooManyFatSectors = "more FAT sectors than the file holds";
+inline constexpr const char* kCfbBrokenDifat = "broken DIFAT chain";
+inline constexpr const char* kCfbBrokenDirectory = "broken directory chain";
+inline constexpr const char* kCfbNoDirectory = "no directory";
+inline constexpr const char* kCfbNoRoot = "first directory entry is not the root";
+inline constexpr const char* kCfbNameLength = "bad name length";
+inline constexpr const char* kCfbTreeLoop = "directory tree loops or leaves the directory";
+inline constexpr const char* kCfbUnusedEntryLinked = "unused entry linked into the tree";
+inline constexpr const char* kCfbNestedTooDeeply = "storages nested too deeply";
+inline constexpr const char* kCfbSharedName = "two elements of one storage share a name";
+inline constexpr const char* kCfbBrokenMiniFat = "broken MiniFAT chain";
+inline constexpr const char* kCfbNoEntry = "no such directory entry";
+inline constexpr const char* kCfbBrokenMiniChain = "broken mini chain";
+inline constexpr const char* kCfbMiniChainShort = "mini chain shorter than the stream";
+inline constexpr const char* kCfbMiniSectorPastEnd = "mini sector past the end of the mini stream";
+inline constexpr const char* kCfbStreamPastFile = "stream larger than the file";
+inline constexpr const char* kCfbBrokenStreamChain = "broken stream chain";
+inline constexpr const char* kCfbStreamChainShort = "stream chain shorter than its size";
+
 }  // namespace chronolin::msg

@@ -5,6 +5,7 @@
 #include "common/format.h"
 #include "common/text_codec.h"
 #include "xls/compound_file/ole2_storage.h"
+#include "xls/compound_file/xls_messages.h"
 
 namespace chronolin {
 
@@ -19,7 +20,7 @@ void TXlsStorage::Save(TOle2Storage& storage) const {
     stream.Write(data_);
   } else if (children_->Count() > 0) {
     TOle2SubStorage sub(storage, name_);
-    for (size_t i = 0; i < children_->Count(); ++i) children_->Item(i).Save(storage);
+    for (std::size_t i = 0; i < children_->Count(); ++i) children_->Item(i).Save(storage);
   }
 }
 
@@ -28,12 +29,12 @@ TXlsStorageList::~TXlsStorageList() = default;
 TXlsStorageList::TXlsStorageList(TXlsStorageList&&) noexcept = default;
 TXlsStorageList& TXlsStorageList::operator=(TXlsStorageList&&) noexcept = default;
 
-TXlsStorage& TXlsStorageList::Item(size_t index) {
-  if (index >= nodes_.size()) throw XlsError(Format("List index out of bounds (%zu)", index));
+TXlsStorage& TXlsStorageList::Item(std::size_t index) {
+  if (index >= nodes_.size()) throw XlsError(Format(msg::kListIndexOutOfBounds, index));
   return *nodes_[index];
 }
 
-const TXlsStorage& TXlsStorageList::Item(size_t index) const {
+const TXlsStorage& TXlsStorageList::Item(std::size_t index) const {
   return const_cast<TXlsStorageList*>(this)->Item(index);
 }
 
@@ -46,13 +47,13 @@ void TXlsStorageList::Clear() {
   nodes_.clear();
 }
 
-void TXlsStorageList::LoadFromFile(const std::string& fileName) {
+void TXlsStorageList::LoadFromFile(const std::string& file_name) {
   Clear();
-  TOle2Storage storage(fileName, TOle2Mode::Read);
+  TOle2Storage storage(file_name, TOle2Mode::Read);
   ReadStorage(*this, storage);
 }
 
-void TXlsStorageList::LoadFromMemory(std::vector<uint8_t> document, const std::string& name) {
+void TXlsStorageList::LoadFromMemory(std::vector<std::uint8_t> document, const std::string& name) {
   Clear();
   TOle2Storage storage(std::move(document), name);
   ReadStorage(*this, storage);
@@ -66,22 +67,20 @@ void TXlsStorageList::ReadStorage(TXlsStorageList& list, TOle2Storage& storage) 
       ReadStorage(node.Children(), storage);
     } else if (element.type == kOle2StreamElement) {
       TOle2Stream stream(storage, element.name);
-      TXlsStorage& node = list.Add(element.name);
-      node.Data().resize(stream.Size());
-      stream.Read(node.Data().data(), node.Data().size());
+      list.Add(element.name).Data() = stream.TakeData();
     }
   }
 }
 
-const std::vector<uint8_t>& TXlsStorageList::FindStream(std::u16string_view name) const {
+const std::vector<std::uint8_t>& TXlsStorageList::FindStream(std::u16string_view name) const {
   for (const auto& node : nodes_) {
     if (node->Name() == name) return node->Data();
   }
-  throw XlsError(Format("Can't open Stream \"%s\"", Utf16ToUtf8(name).c_str()));
+  throw XlsError(Format(msg::kCantOpenStream, Utf16ToUtf8(name).c_str()));
 }
 
 void TXlsStorageList::SaveWithWorkbook(TOle2Storage& storage,
-                                       std::span<const uint8_t> workbook) const {
+                                       std::span<const std::uint8_t> workbook) const {
   for (const auto& node : nodes_) {
     if (node->Name() != kWorkbookStreamName) node->Save(storage);
   }
@@ -89,15 +88,28 @@ void TXlsStorageList::SaveWithWorkbook(TOle2Storage& storage,
   stream.Write(workbook.data(), workbook.size());
 }
 
-void TXlsStorageList::SaveToFile(const std::string& fileName,
-                                 std::span<const uint8_t> workbook) const {
-  TOle2Storage storage(fileName, TOle2Mode::Write);
+void TXlsStorageList::SaveToFile(const std::string& file_name,
+                                 std::span<const std::uint8_t> workbook) const {
+  TOle2Storage storage(file_name, TOle2Mode::Write);
   SaveWithWorkbook(storage, workbook);
   storage.Finish();
 }
 
-void TXlsStorageList::SaveToBuffer(std::vector<uint8_t>& target,
-                                   std::span<const uint8_t> workbook) const {
+void TXlsStorageList::SaveToFile(const std::string& file_name,
+                                 std::vector<std::uint8_t>&& workbook) const {
+  TOle2Storage storage(file_name, TOle2Mode::Write);
+  for (const auto& node : nodes_) {
+    if (node->Name() != kWorkbookStreamName) node->Save(storage);
+  }
+  {
+    TOle2Stream stream(storage, kWorkbookStreamName);
+    stream.Adopt(std::move(workbook));
+  }
+  storage.Finish();
+}
+
+void TXlsStorageList::SaveToBuffer(std::vector<std::uint8_t>& target,
+                                   std::span<const std::uint8_t> workbook) const {
   TOle2Storage storage(target);
   SaveWithWorkbook(storage, workbook);
   storage.Finish();

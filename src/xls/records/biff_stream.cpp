@@ -43,6 +43,12 @@ void TMemoryOutStream::Write(const void* data, std::size_t size) {
   bytes_.insert(bytes_.end(), p, p + size);
 }
 
+void TMemoryOutStream::Reserve(std::uint64_t end) {
+  if (end > bytes_.capacity() && end <= bytes_.max_size()) {
+    bytes_.reserve(static_cast<std::size_t>(end));
+  }
+}
+
 void TStdOutStream::Write(const void* data, std::size_t size) {
   out_.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
   if (!out_) throw XlsError(msg::kWriteError);

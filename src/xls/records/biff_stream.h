@@ -49,6 +49,8 @@ class TOutStream {
   // Throws XlsError("Error writing output file") when the sink takes fewer bytes.
   virtual void Write(const void* data, std::size_t size) = 0;
   virtual std::uint64_t Position() const = 0;
+  // The stream will end at about `end` bytes: a sink in memory takes the room at once.
+  virtual void Reserve(std::uint64_t end) { (void)end; }
 
   void Write16(std::uint16_t v);
   void Write32(std::uint32_t v);
@@ -62,6 +64,7 @@ class TMemoryOutStream final : public TOutStream {
  public:
   void Write(const void* data, std::size_t size) override;
   std::uint64_t Position() const override { return bytes_.size(); }
+  void Reserve(std::uint64_t end) override;
   const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
   std::vector<std::uint8_t> Take() { return std::move(bytes_); }
 

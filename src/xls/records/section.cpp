@@ -12,6 +12,16 @@ void TBaseSection::Load(TBiffReader& reader, std::unique_ptr<TBOFRecord> bof) {
   for (;;) {
     RecordHeader header;
     if (!reader.ReadHeader(header)) throw XlsError(msg::kFileInvalid);
+    const std::size_t body_at = reader.Position();
+    if (reader.Remaining() >= header.size) {
+      const auto body = reader.ReadBytes(header.size);
+      RecordHeader next;
+      const bool joined =
+          reader.PeekHeader(next) &&
+          (next.id == rid::kContinue || next.id == rid::kString || next.id == rid::kTable);
+      if (!joined && RouteBody(header.id, body)) continue;
+      reader.Seek(body_at);
+    }
     std::unique_ptr<TBaseRecord> record = ReadRecord(reader, header);
     if (record->Id() == rid::kBof && !AcceptsInnerBof(*record)) throw XlsError(msg::kFileInvalid);
     if (dynamic_cast<TIgnoreRecord*>(record.get()) != nullptr) continue;

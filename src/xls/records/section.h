@@ -3,6 +3,7 @@
 // until the EOF and hands each to the section's routing; saving needs both BOF and EOF.
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "xls/records/biff_record.h"
 #include "xls/records/biff_stream.h"
@@ -31,6 +32,13 @@ class TBaseSection {
  protected:
   // One record of the section (never an ignored record, a BOF or the EOF).
   virtual void Route(TBiffReader& reader, std::unique_ptr<TBaseRecord> record) = 0;
+  // A record taken straight from its body, without a record object (false: read it as a
+  // record). Offered only records that no CONTINUE, STRING or TABLE follows.
+  virtual bool RouteBody(std::uint16_t id, std::span<const std::uint8_t> body) {
+    (void)id;
+    (void)body;
+    return false;
+  }
   // A BOF met inside the section; the default refuses it.
   virtual bool AcceptsInnerBof(const TBaseRecord&) const { return false; }
   // After the EOF.

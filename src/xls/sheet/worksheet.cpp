@@ -19,6 +19,10 @@ std::unique_ptr<T> Downcast(std::unique_ptr<TBaseRecord>& record) {
 
 }  // namespace
 
+TWorkSheet::TWorkSheet(TWorkbookGlobals& globals) : TSheet(globals) {
+  cells_.CellList().SetStringTable(&globals.SST());
+}
+
 void TWorkSheet::AddToCurrentList(std::unique_ptr<TBaseRecord> record) {
   (in_tail_ ? tail_ : head_).Add(std::move(record));
 }
@@ -102,6 +106,51 @@ void TWorkSheet::Route(TBiffReader& reader, std::unique_ptr<TBaseRecord> record)
   AddToCurrentList(std::move(record));
 }
 
+bool TWorkSheet::RouteBody(std::uint16_t id, std::span<const std::uint8_t> body) {
+  // The plain cells, by far the most records of a sheet, go to their slots without a record
+  // object; anything of an unusual shape is left to Route.
+  const std::uint8_t* p = body.data();
+  switch (id) {
+    case rid::kBlank:
+    case rid::kNumber:
+    case rid::kRk:
+    case rid::kBoolErr:
+    case rid::kLabelSst: {
+      TCellSlot slot;
+      if (!TCellSlot::FromBody(id, body, Globals().SST(), slot)) return false;
+      cells_.AddCell(std::move(slot), biff::Get16(p));
+      break;
+    }
+    case rid::kMulRk: {
+      if (body.size() < 6) return false;
+      const std::uint16_t row = biff::Get16(p);
+      const std::uint16_t column = biff::Get16(p + 2);
+      // Exactly the entries the body holds: 6 bytes each between row/column and the last column.
+      for (std::size_t i = 0; 6 * i + 10 < body.size(); ++i) {
+        cells_.AddCell(TCellSlot::Rk(static_cast<std::uint16_t>(column + i),
+                                     biff::Get16(p + 4 + 6 * i), biff::Get32(p + 6 + 6 * i)),
+                       row);
+      }
+      break;
+    }
+    case rid::kMulBlank: {
+      if (body.size() < 6) return false;
+      const std::uint16_t row = biff::Get16(p);
+      const std::uint16_t column = biff::Get16(p + 2);
+      for (std::size_t i = 0; 2 * i + 6 < body.size(); ++i) {
+        cells_.AddCell(
+            TCellSlot::Blank(static_cast<std::uint16_t>(column + i), biff::Get16(p + 4 + 2 * i)),
+            row);
+      }
+      break;
+    }
+    default:
+      return false;
+  }
+  last_cond_fmt_ = nullptr;
+  return true;
+}
+
 void TWorkSheet::EndLoad() {
   LinkNotes();
   ExpandSharedFormulas();
@@ -129,8 +178,8 @@ void TWorkSheet::LinkNotes() {
 }
 
 bool TWorkSheet::IsArrayAnchor(std::uint16_t row, std::uint16_t column) const {
-  TCellRecord* cell = cells_.CellList().Find(row, column);
-  auto* formula = dynamic_cast<TFormulaRecord*>(cell);
+  const TCellSlot* slot = cells_.CellList().FindSlot(row, column);
+  auto* formula = dynamic_cast<TFormulaRecord*>(slot != nullptr ? slot->Record() : nullptr);
   return formula != nullptr && formula->Array() != nullptr && formula->Array()->FirstRow() == row &&
          formula->Array()->FirstColumn() == column;
 }
@@ -143,11 +192,11 @@ void TWorkSheet::ExpandSharedFormulas() {
   std::stable_sort(shared_formulas_.begin(), shared_formulas_.end(), key_less);
   const TCellList& cells = cells_.CellList();
   for (std::size_t r = 0; r < cells.RowCount(); ++r) {
-    TRowColRecordList* row = cells.Row(r);
+    TCellRow* row = cells.Row(r);
     if (row == nullptr) continue;
     row->SortByColumn();  // look-ups below must not reorder the row being walked
     for (std::size_t i = 0; i < row->Count(); ++i) {
-      auto* formula = dynamic_cast<TFormulaRecord*>((*row)[i]);
+      auto* formula = dynamic_cast<TFormulaRecord*>((*row)[i].Record());
       if (formula == nullptr || !formula->IsSharedReference()) continue;
       const std::uint16_t key_row = formula->SharedRow();
       const std::uint16_t key_col = formula->SharedColumn();
@@ -217,10 +266,7 @@ std::unique_ptr<TSheet> TWorkSheet::Clone() const {
   copy->page_breaks_ = page_breaks_;
   copy->drawing_ = drawing_->Clone();
   copy->cells_.RowList().CloneFrom(cells_.RowList());
-  for (std::size_t r = 0; r < cells_.CellList().RowCount(); ++r) {
-    if (TRowColRecordList* row = cells_.CellList().Row(r))
-      copy->cells_.CellList().EnsureRow(r).CloneFrom(*row);
-  }
+  copy->cells_.CellList().CloneFrom(cells_.CellList());
   for (std::size_t r = 0; r < notes_.RowCount(); ++r) {
     if (TRowColRecordList* row = notes_.Row(r)) copy->notes_.EnsureRow(r).CloneFrom(*row);
   }

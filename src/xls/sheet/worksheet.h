@@ -33,7 +33,7 @@ class TWorkSheet final : public TSheet {
   static constexpr std::uint16_t kDefaultRowHeight = 255;
   static constexpr std::uint32_t kDefaultColumnWidth = 2900;  // 10 characters of 290
 
-  using TSheet::TSheet;
+  explicit TWorkSheet(TWorkbookGlobals& globals);
   bool IsWorksheet() const override { return true; }
   std::unique_ptr<TSheet> Clone() const override;
   void Clear() override;
@@ -101,6 +101,7 @@ class TWorkSheet final : public TSheet {
 
  protected:
   void Route(TBiffReader& reader, std::unique_ptr<TBaseRecord> record) override;
+  bool RouteBody(std::uint16_t id, std::span<const std::uint8_t> body) override;
   void EndLoad() override;
   void SaveBody(TOutStream& out) const override;
   std::int64_t BodySize() const override;

@@ -1,5 +1,6 @@
 // Cell values, row and column formats and sizes of a worksheet.
 #include <cmath>
+#include <optional>
 
 #include "common/format.h"
 #include "xls/cells/rk_value.h"
@@ -23,8 +24,8 @@ TCellInfo TWorkSheet::GetCell(int row, int column) const {
   CheckRow(row);
   CheckColumn(column);
   TCellInfo info;
-  const TCellRecord* cell =
-      cells_.CellList().Find(static_cast<std::uint16_t>(row), static_cast<std::uint16_t>(column));
+  const TCellSlot* cell = cells_.CellList().FindSlot(static_cast<std::uint16_t>(row),
+                                                     static_cast<std::uint16_t>(column));
   if (cell == nullptr) return info;
   info.value = cell->GetValue();
   info.xf = cell->XF();
@@ -50,10 +51,10 @@ TRowRecord& TWorkSheet::EnsureRowRecord(std::uint16_t row) {
 }
 
 void TWorkSheet::RemoveCell(std::uint16_t row, std::uint16_t column) {
-  TRowColRecordList* list = cells_.CellList().Row(row);
-  if (list == nullptr) return;
-  const std::ptrdiff_t i = list->Find(column);
-  if (i >= 0) list->Delete(static_cast<std::size_t>(i));
+  TCellRow* cells = cells_.CellList().Row(row);
+  if (cells == nullptr) return;
+  const std::ptrdiff_t i = cells->Find(column);
+  if (i >= 0) cells->Delete(static_cast<std::size_t>(i));
 }
 
 void TWorkSheet::SetCell(int row, int column, const Variant& value, int xf) {
@@ -63,41 +64,40 @@ void TWorkSheet::SetCell(int row, int column, const Variant& value, int xf) {
   const auto c = static_cast<std::uint16_t>(column);
   const std::uint16_t default_xf = DefaultXF(r, c);
   std::uint16_t use_xf = default_xf;
-  if (const TCellRecord* old = cells_.CellList().Find(r, c)) use_xf = old->XF();
+  if (const TCellSlot* old = cells_.CellList().FindSlot(r, c)) use_xf = old->XF();
   if (xf >= 0) use_xf = static_cast<std::uint16_t>(xf);
 
-  std::unique_ptr<TCellRecord> cell;
-  Variant stored = value;
+  // The new cell is made in full (its text's reference taken) before anything changes.
+  TCellSlot cell;
+  bool has_cell = true;
   const VarType type = value.Type();
   if (type == VarType::Boolean) {
-    cell = std::make_unique<TBoolErrRecord>(rid::kBoolErr, TCellRecord::NewBody(8, r, c, use_xf));
+    cell = TCellSlot::BoolErr(c, use_xf, value.ToBool() ? 1 : 0, 0);
   } else if (value.IsNumeric()) {
     // A 64-bit integer is stored as the nearest double rather than dropped.
     const double number = value.ToDouble();
-    if (EncodeRK(number)) {
-      cell = std::make_unique<TRKRecord>(rid::kRk, TCellRecord::NewBody(10, r, c, use_xf));
+    if (const std::optional<std::uint32_t> rk = EncodeRK(number)) {
+      cell = TCellSlot::Rk(c, use_xf, *rk);
     } else {
-      cell = std::make_unique<TNumberRecord>(rid::kNumber, TCellRecord::NewBody(14, r, c, use_xf));
+      cell = TCellSlot::Number(c, use_xf, number);
     }
-    stored = Variant::FromDouble(number);
   } else if (type == VarType::Date || (value.IsText() && !value.ToWideString().empty())) {
-    cell = std::make_unique<TLabelSSTRecord>(r, c, use_xf, Globals().SST());
-    stored = Variant::FromWideString(value.ToWideString());
+    cell = TCellSlot::Text(c, use_xf, Globals().SST().AddString(value.ToWideString()).get());
   } else if (value.IsText() || value.IsEmpty() || value.IsNull()) {
-    if (use_xf != default_xf) {
-      cell = std::make_unique<TBlankRecord>(rid::kBlank, TCellRecord::NewBody(6, r, c, use_xf));
-    }
+    cell = TCellSlot::Blank(c, use_xf);
+    has_cell = use_xf != default_xf;
+  } else {
+    has_cell = false;
   }
-  if (cell) cell->SetValue(stored);  // may throw: nothing has changed yet
 
   TRowRecord& row_record = EnsureRowRecord(r);
   RemoveCell(r, c);
-  if (!cell) return;
+  if (!has_cell) return;
   if (row_record.LastColumnPlus1() < c + 1 || row_record.LastColumnPlus1() == 0) {
     row_record.SetColumnSpan(row_record.FirstColumn(), static_cast<std::uint16_t>(c + 1));
   }
   if (c < row_record.FirstColumn()) row_record.SetColumnSpan(c, row_record.LastColumnPlus1());
-  cells_.AddCell(std::move(cell));
+  cells_.AddCell(std::move(cell), r);
 }
 
 std::uint32_t TWorkSheet::ColumnWidth(int column) const {
@@ -127,7 +127,7 @@ void TWorkSheet::SetColumnFormat(int column, std::uint16_t xf) {
   col_info_.Ensure(c).xf = xf;
   const TCellList& cells = cells_.CellList();
   for (std::size_t r = 0; r < cells.RowCount(); ++r) {
-    if (TCellRecord* cell = cells.Find(static_cast<std::uint16_t>(r), c)) cell->SetXF(xf);
+    if (TCellSlot* cell = cells.FindSlot(static_cast<std::uint16_t>(r), c)) cell->SetXF(xf);
   }
 }
 
@@ -151,9 +151,8 @@ std::uint16_t TWorkSheet::RowFormat(int row) const {
 void TWorkSheet::SetRowFormat(int row, std::uint16_t xf) {
   CheckRow(row);
   EnsureRowRecord(static_cast<std::uint16_t>(row)).SetFormat(xf);
-  if (TRowColRecordList* list = cells_.CellList().Row(static_cast<std::size_t>(row))) {
-    for (std::size_t i = 0; i < list->Count(); ++i)
-      static_cast<TCellRecord*>((*list)[i])->SetXF(xf);
+  if (TCellRow* cells = cells_.CellList().Row(static_cast<std::size_t>(row))) {
+    for (std::size_t i = 0; i < cells->Count(); ++i) (*cells)[i].SetXF(xf);
   }
 }
 
@@ -172,10 +171,10 @@ void TWorkSheet::SetRowAutoHeight(int row, bool automatic) {
 
 int TWorkSheet::LastColumn(int row) const {
   CheckRow(row);
-  TRowColRecordList* list = cells_.CellList().Row(static_cast<std::size_t>(row));
-  if (list == nullptr || list->Empty()) return 0;
-  list->SortByColumn();
-  return static_cast<TCellRecord*>(list->Last())->Column();
+  TCellRow* cells = cells_.CellList().Row(static_cast<std::size_t>(row));
+  if (cells == nullptr || cells->Empty()) return 0;
+  cells->SortByColumn();
+  return cells->Column(cells->Count() - 1);
 }
 
 TCellRange TWorkSheet::MergedRange(int row, int column) const {

@@ -25,7 +25,8 @@ void ForEachRecord(const TBaseRowColList& list, std::size_t from, F&& f) {
   }
 }
 
-int LastUsedRow(const TBaseRowColList& list) {
+template <class List>
+int LastUsedRow(const List& list) {
   for (std::size_t r = list.RowCount(); r-- > 0;) {
     if (list.Row(r) != nullptr && !list.Row(r)->Empty()) return static_cast<int>(r);
   }
@@ -278,7 +279,7 @@ void TWorkSheet::MoveRowsDown(int from, int count) {
     static_cast<TBaseRowColRecord*>(record)->TBaseRowColRecord::SetRow(
         static_cast<std::uint16_t>(r));
   };
-  ForEachRecord(cells_.CellList(), at + n, renumber);
+  cells_.CellList().ForEachRecord(at + n, renumber);
   ForEachRecord(notes_, at + n, renumber);
   auto inserted = [&](TCellRange& r) {
     InsertRowsInto(r, from, count);
@@ -318,7 +319,7 @@ void TWorkSheet::RemoveRows(int first, int count) {
     static_cast<TBaseRowColRecord*>(record)->TBaseRowColRecord::SetRow(
         static_cast<std::uint16_t>(r));
   };
-  ForEachRecord(cells_.CellList(), at, renumber);
+  cells_.CellList().ForEachRecord(at, renumber);
   ForEachRecord(notes_, at, renumber);
   auto deleted = [&](TCellRange& r) { return DeleteRowsFrom(r, first, count); };
   for (std::size_t i = ranges_.Count(); i-- > 0;) {
@@ -340,17 +341,18 @@ void TWorkSheet::CopyRow(int source, int dest, bool formulas_only) {
     clone->SetRow(d);
     cells_.RowList().SetSlot(d, std::move(clone));
   }
-  if (TRowColRecordList* cells = cells_.CellList().Row(s)) {
-    TRowColRecordList& target = cells_.CellList().EnsureRow(d);
+  if (TCellRow* cells = cells_.CellList().Row(s)) {
+    TCellRow& target = cells_.CellList().EnsureRow(d);
     for (std::size_t i = 0; i < cells->Count(); ++i) {
-      TBaseRecord* cell = (*cells)[i];
-      const bool formula = cell->Id() == rid::kFormula;
+      const TCellSlot& cell = (*cells)[i];
+      const bool formula = cell.Id() == rid::kFormula;
       if (formulas_only && !formula) continue;
-      std::unique_ptr<TBaseRecord> clone = cell->Clone();
+      TCellSlot clone = cell.Clone();
+      // Plain cells take their row from the row that holds them; records carry their own.
       if (formula) {
-        static_cast<TFormulaRecord*>(clone.get())->MoveToRow(d);
-      } else {
-        static_cast<TBaseRowColRecord*>(clone.get())->SetRow(d);
+        static_cast<TFormulaRecord*>(clone.Record())->MoveToRow(d);
+      } else if (TCellRecord* record = clone.Record()) {
+        record->SetRow(d);
       }
       target.Add(std::move(clone));
     }
@@ -455,7 +457,7 @@ void TWorkSheet::DeleteRows(int first, int count, const tokens::TRowShift& shift
 }
 
 void TWorkSheet::ShiftFormulas(const tokens::TRowShift& shift) {
-  ForEachRecord(cells_.CellList(), 0, [&](TBaseRecord* cell, std::size_t) {
+  cells_.CellList().ForEachRecord(0, [&](TCellRecord* cell, std::size_t) {
     if (cell->Id() == rid::kFormula) static_cast<TFormulaRecord*>(cell)->ShiftRows(shift);
   });
   // The formulas of conditional formats and validations refer like the sheet's cells.
@@ -478,13 +480,13 @@ void TWorkSheet::ShiftFormulas(const tokens::TRowShift& shift) {
 
 void TWorkSheet::RenumberNames(const std::map<std::uint16_t, std::uint16_t>& renumbered) {
   if (renumbered.empty()) return;
-  ForEachRecord(cells_.CellList(), 0, [&](TBaseRecord* cell, std::size_t) {
+  cells_.CellList().ForEachRecord(0, [&](TCellRecord* cell, std::size_t) {
     if (cell->Id() == rid::kFormula) static_cast<TFormulaRecord*>(cell)->RenumberNames(renumbered);
   });
 }
 
 void TWorkSheet::CheckFormulas() const {
-  ForEachRecord(cells_.CellList(), 0, [&](TBaseRecord* cell, std::size_t) {
+  cells_.CellList().ForEachRecord(0, [&](TCellRecord* cell, std::size_t) {
     if (cell->Id() == rid::kFormula) static_cast<TFormulaRecord*>(cell)->CheckTokens();
   });
 }

@@ -25,7 +25,7 @@ using namespace cfbtest;
 enum : uint32_t { kRoot = 0, kSmall = 1, kBig = 2, kSub = 3 };
 
 Bytes BaseDocument(size_t big_size = 5000) {
-  cfb::Writer w;
+  TCfbWriter w;
   w.StreamData(w.AddStream(kRoot, u"Small")).assign(100, 's');
   w.StreamData(w.AddStream(kRoot, u"Big")).assign(big_size, 'b');
   w.StreamData(w.AddStream(w.AddStorage(kRoot, u"Sub"), u"Inner")).assign(10, 'i');
@@ -111,7 +111,7 @@ TEST(CfbReader, DifatChainThatLoopsAndNestingBeyondTheBound) {
   ExpectInvalid(d, "DIFAT loop");
 
   const auto nested = [](int depth) {
-    cfb::Writer w;
+    TCfbWriter w;
     uint32_t parent = kRoot;
     for (int i = 0; i < depth; ++i) parent = w.AddStorage(parent, u"S");
     w.StreamData(w.AddStream(parent, u"Leaf")).assign(3, 'x');

@@ -39,9 +39,9 @@ void ExpectStreams(const Bytes& document, const StreamMap& expected) {
 
 TEST(CfbWriter, EveryStorageTreeIsAValidRedBlackSearchTree) {
   for (int count = 1; count <= 40; ++count) {
-    cfb::Writer writer;
+    TCfbWriter writer;
     for (int i = 0; i < count; ++i) {  // mixed lengths and cases
-      writer.AddStream(cfb::Writer::kRootId,
+      writer.AddStream(TCfbWriter::kRootId,
                        (i % 3 ? u"Name" : u"n") + Utf8ToUtf16(std::to_string(i * 37 % 101)));
     }
     const Bytes d = writer.Serialize();
@@ -75,12 +75,12 @@ TEST(CfbWriter, EveryStorageTreeIsAValidRedBlackSearchTree) {
 // Sizes on each side of a mini sector, a sector and the mini stream cutoff.
 TEST(CfbWriter, StreamSizesAroundEveryBoundary) {
   const size_t sizes[] = {0, 1, 63, 64, 65, 511, 512, 513, 4095, 4096, 4097, 100000};
-  cfb::Writer writer;
-  const uint32_t sub = writer.AddStorage(cfb::Writer::kRootId, u"Storage");
+  TCfbWriter writer;
+  const uint32_t sub = writer.AddStorage(TCfbWriter::kRootId, u"Storage");
   StreamMap expected;
   for (size_t i = 0; i < std::size(sizes); ++i) {
     const std::string name = "S" + std::to_string(sizes[i]);
-    writer.StreamData(writer.AddStream(i % 2 ? sub : cfb::Writer::kRootId, Utf8ToUtf16(name))) =
+    writer.StreamData(writer.AddStream(i % 2 ? sub : TCfbWriter::kRootId, Utf8ToUtf16(name))) =
         Pattern(sizes[i], i);
     expected[(i % 2 ? "Storage/" : "") + name] = SizeCrc(Pattern(sizes[i], i));
   }
@@ -88,9 +88,9 @@ TEST(CfbWriter, StreamSizesAroundEveryBoundary) {
 }
 
 TEST(CfbWriter, LargeDocumentGetsADifat) {
-  cfb::Writer writer;  // 7.5 MB: a FAT sector maps 64 KB, so more than the header's 109
-  writer.StreamData(writer.AddStream(cfb::Writer::kRootId, u"Big")) = Pattern(7'500'000, 3);
-  writer.StreamData(writer.AddStream(cfb::Writer::kRootId, u"Small")) = Pattern(10, 1);
+  TCfbWriter writer;  // 7.5 MB: a FAT sector maps 64 KB, so more than the header's 109
+  writer.StreamData(writer.AddStream(TCfbWriter::kRootId, u"Big")) = Pattern(7'500'000, 3);
+  writer.StreamData(writer.AddStream(TCfbWriter::kRootId, u"Small")) = Pattern(10, 1);
   const Bytes document = writer.Serialize();
   EXPECT_GT(Get32(document, 0x2C), 109u);
   EXPECT_GE(Get32(document, 0x48), 1u);
@@ -101,7 +101,7 @@ TEST(CfbWriter, LargeDocumentGetsADifat) {
 // A stream produced straight into the document, written in pieces: under the cutoff it goes
 // to the mini stream; past 109 FAT sectors the FAT placed after it still gets its DIFAT.
 TEST(CfbWriter, StreamedStreamReadsBackBesideTheOthers) {
-  struct Memory final : cfb::Sink {
+  struct Memory final : TCfbSink {
     Bytes bytes;
     void Write(const uint8_t* d, size_t n) override { bytes.insert(bytes.end(), d, d + n); }
     void WriteAt(uint64_t at, const uint8_t* d, size_t n) override {
@@ -110,15 +110,15 @@ TEST(CfbWriter, StreamedStreamReadsBackBesideTheOthers) {
     uint64_t Position() const override { return bytes.size(); }
   };
   for (const size_t size : {size_t{100}, size_t{4095}, size_t{4096}, size_t{7'500'000}}) {
-    cfb::Writer writer;
-    const uint32_t sub = writer.AddStorage(cfb::Writer::kRootId, u"Storage");
+    TCfbWriter writer;
+    const uint32_t sub = writer.AddStorage(TCfbWriter::kRootId, u"Storage");
     writer.StreamData(writer.AddStream(sub, u"Small")) = Pattern(10, 1);
-    writer.StreamData(writer.AddStream(cfb::Writer::kRootId, u"Big")) = Pattern(5000, 2);
-    const uint32_t streamed = writer.AddStream(cfb::Writer::kRootId, u"Workbook");
+    writer.StreamData(writer.AddStream(TCfbWriter::kRootId, u"Big")) = Pattern(5000, 2);
+    const uint32_t streamed = writer.AddStream(TCfbWriter::kRootId, u"Workbook");
     Memory out;
     out.bytes = Pattern(3, 9);  // a document need not start the sink
     const Bytes content = Pattern(size, 5);
-    writer.SerializeTo(out, streamed, [&](cfb::Sink& sink) {
+    writer.SerializeTo(out, streamed, [&](TCfbSink& sink) {
       for (size_t at = 0; at < size; at += 1000) {
         EXPECT_EQ(sink.Position(), at);
         sink.Write(content.data() + at, std::min<size_t>(1000, size - at));
@@ -132,11 +132,11 @@ TEST(CfbWriter, StreamedStreamReadsBackBesideTheOthers) {
 }
 
 TEST(CfbWriter, NamesMustBeValidAndUniqueIgnoringCase) {
-  cfb::Writer writer;
-  writer.AddStream(cfb::Writer::kRootId, u"Workbook");
-  writer.AddStream(cfb::Writer::kRootId, std::u16string(31, u'x'));
+  TCfbWriter writer;
+  writer.AddStream(TCfbWriter::kRootId, u"Workbook");
+  writer.AddStream(TCfbWriter::kRootId, std::u16string(31, u'x'));
   EXPECT_THAT(
-      [&] { writer.AddStorage(cfb::Writer::kRootId, u"WORKBOOK"); },
+      [&] { writer.AddStorage(TCfbWriter::kRootId, u"WORKBOOK"); },
       ::testing::ThrowsMessage<XlsError>(::testing::StrEq("Element \"WORKBOOK\" already exists")));
   for (std::u16string bad : {u"", u"a/b", u"a!b", u"a:b"})
     EXPECT_THROW(writer.AddStream(0, bad), XlsError);
