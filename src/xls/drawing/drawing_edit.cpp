@@ -68,25 +68,12 @@ void MoveAnchor(TEscherClientAnchorRecord& anchor, int delta) {
 }  // namespace
 
 TEscherContainerRecord* TDrawing::TopGroup() const {
-  if (!root_ || !root_->IsContainer()) return nullptr;
-  auto& container = static_cast<TEscherContainerRecord&>(*root_);
-  for (std::size_t i = 0; i < container.ChildCount(); ++i) {
-    if (container.Child(i).Type() == escher::kSpgrContainer) {
-      return static_cast<TEscherContainerRecord*>(&container.Child(i));
-    }
-  }
-  return nullptr;
+  return static_cast<TEscherContainerRecord*>(
+      TEscherContainerRecord::FindChild(root_, escher::kSpgrContainer));
 }
 
 TEscherDgRecord* TDrawing::Dg() const {
-  if (!root_ || !root_->IsContainer()) return nullptr;
-  auto& container = static_cast<TEscherContainerRecord&>(*root_);
-  for (std::size_t i = 0; i < container.ChildCount(); ++i) {
-    if (container.Child(i).Type() == escher::kDg) {
-      return static_cast<TEscherDgRecord*>(&container.Child(i));
-    }
-  }
-  return nullptr;
+  return static_cast<TEscherDgRecord*>(TEscherContainerRecord::FindChild(root_, escher::kDg));
 }
 
 void TDrawing::ShiftAnchors(int from, int delta) {

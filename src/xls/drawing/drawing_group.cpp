@@ -66,26 +66,14 @@ std::int64_t TDrawingGroup::TotalSize() const {
 }
 
 TEscherDggRecord& TDrawingGroup::Dgg() const {
-  if (root_ && root_->IsContainer()) {
-    auto& container = static_cast<TEscherContainerRecord&>(*root_);
-    for (std::size_t i = 0; i < container.ChildCount(); ++i) {
-      if (container.Child(i).Type() == escher::kDgg) {
-        return static_cast<TEscherDggRecord&>(container.Child(i));
-      }
-    }
-  }
-  throw XlsError(msg::kEscherProcessing);
+  TEscherRecord* dgg = TEscherContainerRecord::FindChild(root_, escher::kDgg);
+  if (dgg == nullptr) throw XlsError(msg::kEscherProcessing);
+  return static_cast<TEscherDggRecord&>(*dgg);
 }
 
 TEscherContainerRecord* TDrawingGroup::BStore() const {
-  if (!root_ || !root_->IsContainer()) return nullptr;
-  auto& container = static_cast<TEscherContainerRecord&>(*root_);
-  for (std::size_t i = 0; i < container.ChildCount(); ++i) {
-    if (container.Child(i).Type() == escher::kBStoreContainer) {
-      return static_cast<TEscherContainerRecord*>(&container.Child(i));
-    }
-  }
-  return nullptr;
+  return static_cast<TEscherContainerRecord*>(
+      TEscherContainerRecord::FindChild(root_, escher::kBStoreContainer));
 }
 
 void TDrawingGroup::CheckEditable() const {

@@ -94,6 +94,19 @@ class TEscherContainerRecord : public TEscherRecord {
   void AddChild(std::unique_ptr<TEscherRecord> child);
   std::size_t ChildCount() const { return children_.size(); }
   TEscherRecord& Child(std::size_t i) const { return *children_[i]; }
+  // The first child of the type, or null.
+  TEscherRecord* FindChild(std::uint16_t type) const {
+    for (const auto& child : children_) {
+      if (child->Type() == type) return child.get();
+    }
+    return nullptr;
+  }
+  // The same for the root of a tree, which may be no container at all.
+  static TEscherRecord* FindChild(const std::unique_ptr<TEscherRecord>& root, std::uint16_t type) {
+    return root && root->IsContainer()
+               ? static_cast<const TEscherContainerRecord&>(*root).FindChild(type)
+               : nullptr;
+  }
   void InsertChild(std::size_t i, std::unique_ptr<TEscherRecord> child) {
     children_.insert(children_.begin() + static_cast<std::ptrdiff_t>(i), std::move(child));
   }
