@@ -2,6 +2,8 @@
 // BOUNDSHEET offsets, and the refusals of malformed or unsupported streams.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "biff_builder.h"
 #include "xls/compound_file/xls_error.h"
 #include "xls/records/record_ids.h"
@@ -297,6 +299,32 @@ TEST(WorkbookStream, GlobalsWriteFormatTablesWhereTheyStoodAndReferencesAfterThe
   EXPECT_EQ(std::vector<std::uint16_t>(ids.begin(),
                                        ids.begin() + static_cast<std::ptrdiff_t>(expected.size())),
             expected);
+}
+
+TEST(WorkbookStream, LongExternSheetTablesAreWrittenInRecordsOfWholeEntries) {
+  // 3,000 entries (18,002 bytes) cut mid-entry by the writer of the file.
+  Bytes table = W({3000});
+  for (std::uint16_t i = 0; i < 3000; ++i)
+    Append(table, W({0, 0, static_cast<std::uint16_t>(i % 2)}));
+  const Bytes globals =
+      Cat({Rec(0x01AE, W({2, 0x0401})), Rec(0x0017, Bytes(table.begin(), table.begin() + 5001)),
+           Rec(0x003C, Bytes(table.begin() + 5001, table.begin() + 10000)),
+           Rec(0x003C, Bytes(table.begin() + 10000, table.end()))});
+  TWorkbook workbook;
+  workbook.Load(Workbook({Bytes{}, Bytes{}}, globals));
+  const Bytes saved = Save(workbook);
+  const auto records = Records(saved);
+  auto at =
+      std::find_if(records.begin(), records.end(), [](const auto& r) { return r.id == 0x0017; });
+  std::vector<std::size_t> sizes;
+  for (; at != records.end() && (sizes.empty() || at->id == 0x003C); ++at) {
+    sizes.push_back(at->body.size());
+  }
+  EXPECT_EQ(sizes, (std::vector<std::size_t>{8222, 8220, 1560}));
+  TWorkbook reloaded;
+  reloaded.Load(saved);
+  EXPECT_EQ(reloaded.Globals().References().ExternRefs().size(), 3000u);
+  EXPECT_EQ(Save(reloaded), saved);
 }
 
 }  // namespace

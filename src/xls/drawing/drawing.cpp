@@ -7,6 +7,7 @@
 #include "xls/compound_file/xls_messages.h"
 #include "xls/drawing/chart.h"
 #include "xls/drawing/escher_io.h"
+#include "xls/records/record_chain_writer.h"
 #include "xls/records/record_ids.h"
 #include "xls/records/record_reader.h"
 
@@ -204,8 +205,11 @@ TEscherClientDataRecord* TDrawing::FindObject(std::uint16_t object_id) const {
 void TDrawing::SaveToStream(TOutStream& out) const {
   if (!root_) return;
   std::vector<std::uint8_t> pending;
+  // The drawing runs on in further MSODRAWING records, not CONTINUE ones.
   auto flush = [&]() {
-    WriteSplitRecords(&out, rid::kMsoDrawing, rid::kMsoDrawing, pending);
+    TRecordChainWriter chain(out, rid::kMsoDrawing, rid::kMsoDrawing);
+    chain.Write(pending);
+    chain.Finish();
     pending.clear();
   };
   WriteEscherRecord(*root_, pending, [&](const TEscherRecord& atom) {

@@ -7,6 +7,7 @@
 #include "xls/compound_file/xls_messages.h"
 #include "xls/drawing/escher_io.h"
 #include "xls/records/biff_bytes.h"
+#include "xls/records/record_chain_writer.h"
 #include "xls/records/record_ids.h"
 
 namespace chronolin {
@@ -61,12 +62,15 @@ std::vector<std::uint8_t> TDrawingGroup::Bytes() const {
 
 void TDrawingGroup::SaveToStream(TOutStream& out) const {
   if (!root_) return;
-  WriteSplitRecords(&out, rid::kMsoDrawingGroup, rid::kContinue, Bytes());
+  TRecordChainWriter chain(out, rid::kMsoDrawingGroup);
+  chain.Write(Bytes());
+  chain.Finish();
 }
 
 std::int64_t TDrawingGroup::TotalSize() const {
-  if (!root_) return 0;
-  return WriteSplitRecords(nullptr, rid::kMsoDrawingGroup, rid::kContinue, Bytes());
+  TCountingOutStream counter;
+  SaveToStream(counter);
+  return static_cast<std::int64_t>(counter.Position());
 }
 
 TEscherDataRecord& TDrawingGroup::Dgg() const {

@@ -1,7 +1,5 @@
 #include "xls/drawing/escher_io.h"
 
-#include <algorithm>
-#include <cstring>
 #include <limits>
 
 #include "xls/compound_file/xls_error.h"
@@ -20,53 +18,17 @@ constexpr int kMaxDepth = 64;
 }  // namespace
 
 TEscherPieceReader::TEscherPieceReader(TBiffReader& reader, std::unique_ptr<TBaseRecord> first)
-    : reader_(reader), id_(first->Id()), piece_(std::move(first)), current_(piece_.get()) {}
+    : reader_(reader),
+      id_(first->Id()),
+      piece_(std::move(first)),
+      chain_(*piece_, 0, [this]() -> const TBaseRecord& { return NextPiece(); }) {}
 
-bool TEscherPieceReader::PieceExhausted() const {
-  if (offset_ < current_->DataSize()) return false;
-  for (const TBaseRecord* r = current_->Continue(); r != nullptr; r = r->Continue()) {
-    if (r->DataSize() > 0) return false;
-  }
-  return true;
-}
-
-void TEscherPieceReader::NextPiece() {
-  if (current_->Continue() != nullptr) {
-    current_ = current_->Continue();
-    offset_ = 0;
-    return;
-  }
+const TBaseRecord& TEscherPieceReader::NextPiece() {
   RecordHeader header;
   if (!reader_.PeekHeader(header) || header.id != id_) throw XlsError(msg::kFileInvalid);
   reader_.ReadHeader(header);
   piece_ = ReadRecord(reader_, header);
-  current_ = piece_.get();
-  offset_ = 0;
-}
-
-void TEscherPieceReader::Read(std::uint8_t* out, std::size_t n) {
-  while (n > 0) {
-    if (offset_ == current_->DataSize()) NextPiece();
-    const std::size_t take = std::min(n, current_->DataSize() - offset_);
-    if (take == 0) continue;  // an empty CONTINUE record
-    std::memcpy(out, current_->Data().data() + offset_, take);
-    offset_ += take;
-    out += take;
-    n -= take;
-  }
-}
-
-void TEscherPieceReader::ReadAppend(std::vector<std::uint8_t>& out, std::uint64_t n) {
-  while (n > 0) {
-    if (offset_ == current_->DataSize()) NextPiece();
-    const std::size_t take =
-        static_cast<std::size_t>(std::min<std::uint64_t>(n, current_->DataSize() - offset_));
-    if (take == 0) continue;
-    const std::uint8_t* p = current_->Data().data() + offset_;
-    out.insert(out.end(), p, p + take);
-    offset_ += take;
-    n -= take;
-  }
+  return *piece_;
 }
 
 namespace {
@@ -122,24 +84,6 @@ void WriteEscherRecord(const TEscherRecord& record, std::vector<std::uint8_t>& o
   if (hook && (record.Type() == escher::kClientData || record.Type() == escher::kClientTextbox)) {
     hook(record);
   }
-}
-
-std::int64_t WriteSplitRecords(TOutStream* out, std::uint16_t id, std::uint16_t next_id,
-                               const std::vector<std::uint8_t>& bytes) {
-  std::int64_t written = 0;
-  std::size_t pos = 0;
-  bool first = true;
-  while (first || pos < bytes.size()) {
-    const std::size_t take = std::min(rid::kMaxBody, bytes.size() - pos);
-    if (out != nullptr) {
-      out->WriteHeader(first ? id : next_id, static_cast<std::uint16_t>(take));
-      out->Write(bytes.data() + pos, take);
-    }
-    written += 4 + static_cast<std::int64_t>(take);
-    pos += take;
-    first = false;
-  }
-  return written;
 }
 
 }  // namespace chronolin

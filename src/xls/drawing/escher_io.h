@@ -9,6 +9,7 @@
 #include "xls/drawing/escher_record.h"
 #include "xls/records/biff_record.h"
 #include "xls/records/biff_stream.h"
+#include "xls/records/record_chain_reader.h"
 
 namespace chronolin {
 
@@ -17,21 +18,19 @@ namespace chronolin {
 class TEscherPieceReader {
  public:
   TEscherPieceReader(TBiffReader& reader, std::unique_ptr<TBaseRecord> first);
-  void Read(std::uint8_t* out, std::size_t n);
-  // Appends n bytes as they arrive: nothing is allocated ahead for a length read from a file.
-  void ReadAppend(std::vector<std::uint8_t>& out, std::uint64_t n);
+  void Read(std::uint8_t* out, std::size_t n) { chain_.ReadBytes(out, n); }
+  void ReadAppend(std::vector<std::uint8_t>& out, std::uint64_t n) { chain_.ReadAppend(out, n); }
   // The current record and its chain are fully read.
-  bool PieceExhausted() const;
+  bool PieceExhausted() const { return chain_.LeftInChain() == 0; }
   TBiffReader& Stream() { return reader_; }
 
  private:
-  void NextPiece();
+  const TBaseRecord& NextPiece();
 
   TBiffReader& reader_;
   std::uint16_t id_;
   std::unique_ptr<TBaseRecord> piece_;
-  const TBaseRecord* current_;
-  std::size_t offset_ = 0;
+  TRecordChainReader chain_;
 };
 
 // Called after a ClientData or ClientTextbox atom has been read in full.
@@ -46,10 +45,5 @@ std::unique_ptr<TEscherRecord> ReadEscherRecord(TEscherPieceReader& source,
 // gathered so far.
 void WriteEscherRecord(const TEscherRecord& record, std::vector<std::uint8_t>& out,
                        const std::function<void(const TEscherRecord&)>& hook);
-
-// Writes bytes as a first record of `id` followed by records of `next_id`, none with a body
-// over the BIFF8 limit. Returns the bytes written.
-std::int64_t WriteSplitRecords(TOutStream* out, std::uint16_t id, std::uint16_t next_id,
-                               const std::vector<std::uint8_t>& bytes);
 
 }  // namespace chronolin

@@ -7,6 +7,7 @@
 #include "xls/compound_file/xls_messages.h"
 #include "xls/records/biff_bytes.h"
 #include "xls/records/record_chain_reader.h"
+#include "xls/records/record_chain_writer.h"
 #include "xls/records/record_ids.h"
 
 namespace chronolin {
@@ -133,30 +134,27 @@ void TReferences::SaveToStream(TOutStream& out) const {
   sup_books_.SaveToStream(out);
   // A workbook without external references gets no EXTERNSHEET: a table that points at no
   // SUPBOOK is not one readers expect.
-  if (!WritesExternSheet()) return;
-  std::size_t done = 0;
-  bool first = true;
-  do {
-    const std::size_t n = std::min(kEntriesPerRecord, refs_.size() - done);
-    out.WriteHeader(first ? rid::kExternSheet : rid::kContinue,
-                    static_cast<std::uint16_t>((first ? 2 : 0) + 6 * n));
-    if (first) out.Write16(static_cast<std::uint16_t>(refs_.size()));
-    for (std::size_t i = done; i < done + n; ++i) {
-      out.Write16(refs_[i].sup_book);
-      out.Write16(refs_[i].first_sheet);
-      out.Write16(refs_[i].last_sheet);
-    }
-    done += n;
-    first = false;
-  } while (done < refs_.size());
+  if (WritesExternSheet()) SaveExternSheet(out);
+}
+
+void TReferences::SaveExternSheet(TOutStream& out) const {
+  TRecordChainWriter chain(out, rid::kExternSheet);
+  chain.Write16(static_cast<std::uint16_t>(refs_.size()));
+  for (const TExternRef& ref : refs_) {
+    chain.KeepTogether(6);  // readers take whole entries from each record
+    chain.Write16(ref.sup_book);
+    chain.Write16(ref.first_sheet);
+    chain.Write16(ref.last_sheet);
+  }
+  chain.Finish();
 }
 
 std::int64_t TReferences::TotalSize() const {
   std::int64_t size = sup_books_.TotalSize();
   if (!WritesExternSheet()) return size;
-  const auto count = static_cast<std::int64_t>(refs_.size());
-  if (count == 0) return size + 6;
-  return size + 6 * count + 6 + 4 * ((6 * count - 1) / 8220);
+  TCountingOutStream counter;
+  SaveExternSheet(counter);
+  return size + static_cast<std::int64_t>(counter.Position());
 }
 
 }  // namespace chronolin

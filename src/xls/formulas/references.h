@@ -38,8 +38,6 @@ struct TExternRef {
 
 class TReferences {
  public:
-  static constexpr std::size_t kEntriesPerRecord = 1370;
-
   void Clear();
   void AddSupBook(std::unique_ptr<TBaseRecord> record);
   // An EXTERNNAME, XCT or CRN record, kept with the last SUPBOOK; false (record untouched)
@@ -67,6 +65,7 @@ class TReferences {
 
  private:
   bool WritesExternSheet() const { return !refs_.empty() || !sup_books_.Empty(); }
+  void SaveExternSheet(TOutStream& out) const;
 
   TBaseRecordList sup_books_;
   int local_sup_book_ = -1;

@@ -2,15 +2,23 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "xls/compound_file/xls_error.h"
 #include "xls/compound_file/xls_messages.h"
 
 namespace chronolin {
 
-TRecordChainReader::TRecordChainReader(const TBaseRecord& record, std::size_t offset)
-    : record_(&record), offset_(offset) {
-  if (offset_ > record.DataSize()) throw XlsError(msg::kReadRecord);
+TRecordChainReader::TRecordChainReader(const TBaseRecord& record, std::size_t offset,
+                                       TNextRecord next)
+    : next_(std::move(next)) {
+  Start(record, offset);
+}
+
+void TRecordChainReader::Start(const TBaseRecord& record, std::size_t offset) {
+  if (offset > record.DataSize()) throw XlsError(msg::kReadRecord);
+  record_ = &record;
+  offset_ = offset;
   left_in_chain_ = LeftInRecord();
   for (const TBaseRecord* r = record_->Continue(); r != nullptr; r = r->Continue()) {
     left_in_chain_ += r->DataSize();
@@ -18,10 +26,15 @@ TRecordChainReader::TRecordChainReader(const TBaseRecord& record, std::size_t of
 }
 
 void TRecordChainReader::NextRecord() {
-  if (record_->Continue() == nullptr) throw XlsError(msg::kReadRecord);
-  left_in_chain_ -= LeftInRecord();
-  record_ = record_->Continue();
-  offset_ = 0;
+  if (record_->Continue() != nullptr) {
+    left_in_chain_ -= LeftInRecord();
+    record_ = record_->Continue();
+    offset_ = 0;
+    return;
+  }
+  if (!next_) throw XlsError(msg::kReadRecord);
+  // The current record may be freed by the call: nothing of it is used afterwards.
+  Start(next_(), 0);
 }
 
 void TRecordChainReader::SkipExhausted() {
@@ -43,8 +56,21 @@ void TRecordChainReader::ReadBytes(std::uint8_t* out, std::size_t n) {
   }
 }
 
+void TRecordChainReader::ReadAppend(std::vector<std::uint8_t>& out, std::uint64_t n) {
+  while (n > 0) {
+    if (LeftInRecord() == 0) NextRecord();
+    const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(n, LeftInRecord()));
+    if (take == 0) continue;
+    const std::uint8_t* p = record_->Data().data() + offset_;
+    out.insert(out.end(), p, p + take);
+    offset_ += take;
+    left_in_chain_ -= take;
+    n -= take;
+  }
+}
+
 void TRecordChainReader::Skip(std::size_t n) {
-  if (n > LeftInChain()) throw XlsError(msg::kReadRecord);
+  if (n > LeftInChain() && !next_) throw XlsError(msg::kReadRecord);
   ReadBytes(nullptr, n);
 }
 

@@ -70,5 +70,8 @@ inline constexpr std::uint16_t kBofChart = 0x0020;
 
 // Largest record body BIFF8 allows.
 inline constexpr std::size_t kMaxBody = 8224;
+// The shared string table fills its records to two bytes under that; its saved layout, EXTSST
+// offsets included, follows from this size.
+inline constexpr std::size_t kMaxSstBody = 8222;
 
 }  // namespace chronolin::rid

@@ -112,16 +112,6 @@ void TExcelString::WriteHeader(std::vector<std::uint8_t>& out) const {
   if (options_ & kFarEast) biff::Put32(out, static_cast<std::uint32_t>(far_east_.size()));
 }
 
-void TExcelString::WriteChars(std::vector<std::uint8_t>& out, std::size_t first,
-                              std::size_t count) const {
-  if (IsWide()) {
-    for (std::size_t i = first; i < first + count; ++i) biff::Put16(out, text16_[i]);
-  } else {
-    out.insert(out.end(), text8_.begin() + static_cast<std::ptrdiff_t>(first),
-               text8_.begin() + static_cast<std::ptrdiff_t>(first + count));
-  }
-}
-
 void TExcelString::WriteTrailer(std::vector<std::uint8_t>& out) const {
   out.insert(out.end(), rich_runs_.begin(), rich_runs_.end());
   out.insert(out.end(), far_east_.begin(), far_east_.end());
@@ -129,7 +119,11 @@ void TExcelString::WriteTrailer(std::vector<std::uint8_t>& out) const {
 
 void TExcelString::Write(std::vector<std::uint8_t>& out) const {
   WriteHeader(out);
-  WriteChars(out, 0, CharCount());
+  if (IsWide()) {
+    for (const char16_t c : text16_) biff::Put16(out, c);
+  } else {
+    out.insert(out.end(), text8_.begin(), text8_.end());
+  }
   WriteTrailer(out);
 }
 
@@ -137,6 +131,21 @@ void TExcelString::Write(TOutStream& out) const {
   std::vector<std::uint8_t> bytes;
   Write(bytes);
   out.Write(bytes.data(), bytes.size());
+}
+
+void TExcelString::Write(TRecordChainWriter& out) const {
+  std::vector<std::uint8_t> bytes;
+  WriteHeader(bytes);
+  out.KeepTogether(HeadSize());
+  out.Write(bytes);
+  if (IsWide()) {
+    out.WriteChars(text16_);
+  } else {
+    out.WriteChars(text8_);
+  }
+  bytes.clear();
+  WriteTrailer(bytes);
+  out.Write(bytes);
 }
 
 int Compare(const TExcelString& a, const TExcelString& b) {

@@ -11,6 +11,7 @@
 
 #include "xls/records/biff_stream.h"
 #include "xls/records/record_chain_reader.h"
+#include "xls/records/record_chain_writer.h"
 
 namespace chronolin {
 
@@ -35,20 +36,23 @@ class TExcelString {
 
   std::size_t HeaderSize() const;
   std::size_t WrittenSize() const;
+  // What no record break may split: the header and the first character.
+  std::size_t HeadSize() const { return HeaderSize() + (CharCount() == 0 ? 0 : IsWide() ? 2 : 1); }
   // Throws "StrLenLength should be 1 or 2" for another width.
   void Write(std::vector<std::uint8_t>& out) const;
   void Write(TOutStream& out) const;
-
-  // Pieces for writers that split a long string across records.
-  void WriteHeader(std::vector<std::uint8_t>& out) const;
-  void WriteChars(std::vector<std::uint8_t>& out, std::size_t first, std::size_t count) const;
-  void WriteTrailer(std::vector<std::uint8_t>& out) const;
+  // Across records as BIFF8 splits strings: the header stays with the first character, a later
+  // piece of characters opens with its option byte, the runs and far-east data break anywhere.
+  void Write(TRecordChainWriter& out) const;
 
   // The table order: width, option byte, then the text (8-bit bytewise, 16-bit by length
   // first). Rich runs and far-east data take no part.
   friend int Compare(const TExcelString& a, const TExcelString& b);
 
  private:
+  void WriteHeader(std::vector<std::uint8_t>& out) const;
+  void WriteTrailer(std::vector<std::uint8_t>& out) const;
+
   int length_width_ = 2;
   std::uint8_t options_ = 0;
   std::string text8_;

@@ -5,6 +5,7 @@
 #include "xls/compound_file/xls_error.h"
 #include "xls/compound_file/xls_messages.h"
 #include "xls/records/record_chain_reader.h"
+#include "xls/records/record_chain_writer.h"
 #include "xls/records/record_ids.h"
 
 namespace chronolin {
@@ -47,59 +48,36 @@ void TSST::PrepareForSave() {
   std::erase_if(entries_, [](const auto& e) { return e->ref_count <= 0; });
 }
 
-TSST::Layout TSST::Plan() const {
-  Layout layout;
-  layout.bodies.emplace_back();
-  std::vector<std::uint8_t>* body = &layout.bodies.back();
-  body->resize(8);  // the two counts, filled in by the save
-  auto next_record = [&]() {
-    layout.bodies.emplace_back();
-    body = &layout.bodies.back();
-  };
-  std::vector<std::uint8_t> bytes;
-  for (const auto& entry : entries_) {
-    const TExcelString& s = entry->string;
+namespace {
+
+// The SST record and its CONTINUE records; with `keep_positions`, each entry learns where its
+// string went (for EXTSST and for callers that look strings up in the saved stream).
+void WriteTable(const std::vector<std::shared_ptr<TSSTEntry>>& entries, std::uint32_t total_refs,
+                TOutStream& out, bool keep_positions) {
+  TRecordChainWriter chain(out, rid::kSst, rid::kContinue, rid::kMaxSstBody);
+  chain.Write32(total_refs);
+  chain.Write32(static_cast<std::uint32_t>(entries.size()));
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const TExcelString& s = entries[i]->string;
     const std::size_t size = s.WrittenSize();
     // A string that fits a record of its own starts one, unless that would leave the table's
-    // first record without any string (readers expect one there).
-    const bool first_record_empty = layout.bodies.size() == 1 && layout.starts.empty();
-    if (body->size() + size > kMaxBody && size <= kMaxBody && !first_record_empty) next_record();
-    if (body->size() + size <= kMaxBody) {
-      layout.starts.emplace_back(layout.bodies.size() - 1, body->size());
-      s.Write(*body);
-      continue;
+    // first record without any string (readers expect one there). Longer ones are split.
+    const bool first_record_empty = chain.RecordIndex() == 0 && i == 0;
+    if (size > chain.Room() && size <= rid::kMaxSstBody && !first_record_empty) {
+      chain.NextRecord();
     }
-    // Longer than any record body: split as BIFF8 does, never before the first character, and
-    // with an option byte opening each later piece of characters.
-    const std::size_t char_size = s.IsWide() ? 2 : 1;
-    if (body->size() + s.HeaderSize() + char_size > kMaxBody) next_record();
-    layout.starts.emplace_back(layout.bodies.size() - 1, body->size());
-    s.WriteHeader(*body);
-    std::size_t done = 0;
-    while (done < s.CharCount()) {
-      std::size_t room = (kMaxBody - body->size()) / char_size;
-      if (room == 0) {
-        next_record();
-        body->push_back(s.IsWide() ? TExcelString::kWide : 0);
-        room = (kMaxBody - 1) / char_size;
-      }
-      const std::size_t take = std::min(room, s.CharCount() - done);
-      s.WriteChars(*body, done, take);
-      done += take;
+    chain.KeepTogether(s.HeadSize());
+    if (keep_positions) {
+      entries[i]->record_offset = static_cast<std::uint16_t>(chain.BodySize() + 4);
+      entries[i]->stream_position =
+          static_cast<std::uint32_t>(chain.RecordPosition() + 4 + chain.BodySize());
     }
-    bytes.clear();
-    s.WriteTrailer(bytes);
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-      if (body->size() == kMaxBody) next_record();
-      const std::size_t take = std::min(kMaxBody - body->size(), bytes.size() - pos);
-      body->insert(body->end(), bytes.begin() + static_cast<std::ptrdiff_t>(pos),
-                   bytes.begin() + static_cast<std::ptrdiff_t>(pos + take));
-      pos += take;
-    }
+    s.Write(chain);
   }
-  return layout;
+  chain.Finish();
 }
+
+}  // namespace
 
 std::size_t TSST::BucketSize() const {
   return std::max<std::size_t>(entries_.size() / 128 + 1, 8);
@@ -115,22 +93,7 @@ void TSST::SaveToStream(TOutStream& out) {
     entries_[i]->save_index = static_cast<std::uint32_t>(i);
     total_refs += static_cast<std::uint32_t>(std::max(entries_[i]->ref_count, 0));
   }
-  Layout layout = Plan();
-  biff::Set32(layout.bodies[0].data(), total_refs);
-  biff::Set32(layout.bodies[0].data() + 4, static_cast<std::uint32_t>(entries_.size()));
-
-  std::vector<std::uint64_t> record_starts;
-  for (std::size_t r = 0; r < layout.bodies.size(); ++r) {
-    record_starts.push_back(out.Position());
-    const auto& body = layout.bodies[r];
-    out.WriteHeader(r == 0 ? rid::kSst : rid::kContinue, static_cast<std::uint16_t>(body.size()));
-    out.Write(body.data(), body.size());
-  }
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    const auto [record, offset] = layout.starts[i];
-    entries_[i]->record_offset = static_cast<std::uint16_t>(offset + 4);
-    entries_[i]->stream_position = static_cast<std::uint32_t>(record_starts[record] + 4 + offset);
-  }
+  WriteTable(entries_, total_refs, out, true);
 
   const std::size_t bucket = BucketSize();
   const std::size_t buckets = BucketCount();
@@ -145,9 +108,10 @@ void TSST::SaveToStream(TOutStream& out) {
 }
 
 std::int64_t TSST::TotalSize() const {
-  std::int64_t total = 0;
-  for (const auto& body : Plan().bodies) total += 4 + static_cast<std::int64_t>(body.size());
-  return total + 4 + 2 + 8 * static_cast<std::int64_t>(BucketCount());
+  TCountingOutStream counter;
+  WriteTable(entries_, 0, counter, false);
+  return static_cast<std::int64_t>(counter.Position()) + 4 + 2 +
+         8 * static_cast<std::int64_t>(BucketCount());
 }
 
 }  // namespace chronolin

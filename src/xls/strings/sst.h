@@ -33,9 +33,6 @@ class TSSTRecord final : public TBaseRecord {
 
 class TSST {
  public:
-  // A record body holds at most this many bytes of the table.
-  static constexpr std::size_t kMaxBody = 8222;
-
   std::size_t Count() const { return entries_.size(); }
   // Cells share ownership so that no cell ever points at a freed entry.
   const std::shared_ptr<TSSTEntry>& operator[](std::size_t i) const { return entries_[i]; }
@@ -57,11 +54,6 @@ class TSST {
   std::int64_t TotalSize() const;
 
  private:
-  struct Layout {
-    std::vector<std::vector<std::uint8_t>> bodies;  // SST body first, then CONTINUE bodies
-    std::vector<std::pair<std::size_t, std::size_t>> starts;  // (record, offset in body)
-  };
-  Layout Plan() const;
   std::size_t BucketSize() const;
   std::size_t BucketCount() const;
 
