@@ -341,8 +341,10 @@ void TWorkSheet::CopyRow(int source, int dest, bool formulas_only) {
     clone->SetRow(d);
     cells_.RowList().SetSlot(d, std::move(clone));
   }
-  if (TCellRow* cells = cells_.CellList().Row(s)) {
+  if (cells_.CellList().Row(s) != nullptr) {
+    // The target row first: making it may move the rows, the source among them.
     TCellRow& target = cells_.CellList().EnsureRow(d);
+    const TCellRow* cells = cells_.CellList().Row(s);
     for (std::size_t i = 0; i < cells->Count(); ++i) {
       const TCellSlot& cell = (*cells)[i];
       const bool formula = cell.Id() == rid::kFormula;
