@@ -35,6 +35,15 @@ MsgResult ConsoleView::MessageBox(const std::string& text, const std::string& ti
   return buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
 }
 
+void ConsoleView::QuotaWarning(const std::string& text) {
+  std::fprintf(out_, "%s\n", OneLine(text).c_str());
+  std::fflush(out_);
+}
+
+void ConsoleView::QuotaHangUpNotice(const std::string& text, int) {
+  QuotaWarning(text);
+}
+
 void ConsoleView::ShowError(const std::string& message) {
   std::fprintf(err_, "[Chrono-lin] %s\n", OneLine(message).c_str());
   std::fflush(err_);

@@ -30,6 +30,9 @@ class ConsoleView : public CounterView {
   MsgResult MessageBox(const std::string& text, const std::string& title, MsgIcon icon,
                        MsgButtons buttons) override;
   void ShowError(const std::string& message) override;
+  // One line each on standard output, among the status lines.
+  void QuotaWarning(const std::string& text) override;
+  void QuotaHangUpNotice(const std::string& text, int seconds) override;
 
  private:
   std::FILE* out_;

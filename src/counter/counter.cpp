@@ -1,9 +1,11 @@
 #include "counter/counter.h"
 
+#include <algorithm>
 #include <exception>
 #include <limits>
 
 #include "counter/duree.h"
+#include "counter/quota.h"
 
 namespace chronolin {
 namespace {
@@ -95,7 +97,7 @@ bool TCounter::Start() {
   connexion_.Handle = 0;
   connexion_.StartTick = 0;
   connexion_.AppsLaunched = false;
-  view_.SetHint(connexion_.Name);
+  view_.SetHint(HintText());
   view_.PaintCounter();
   return true;
 }
@@ -121,7 +123,7 @@ bool TCounter::FinishStart() {
   SelectStoredEntry();
   LoadConnexionSettings();
   SaveSettings();
-  view_.SetHint(connexion_.Name);
+  view_.SetHint(HintText());
   view_.PaintCounter();
   return true;
 }
@@ -342,6 +344,21 @@ void TCounter::LoadConnexionSettings() {
   // A value that does not fit must not wrap into a valid event.
   connexion_.StartEvent = (event >= 0 && event <= 255) ? static_cast<std::uint8_t>(event) : 255;
   connexion_.StartDelay = settings_.ReadStartDelay(connexion_.Name);
+
+  quota_ = std::max(DureeToSeconds(settings_.ReadQuota(connexion_.Name)), 0);
+  quotaAction_ = settings_.ReadQuotaAction(connexion_.Name);
+  if (quota_ > 0) {
+    int& warned = quotaWarned_[connexion_.Name];
+    warned = std::max(warned, settings_.ReadQuotaWarned(connexion_.Name));
+  }
+  if (quota_ > 0 || hintWithQuota_) {
+    hintWithQuota_ = quota_ > 0;
+    view_.SetHint(HintText());
+  }
+}
+
+std::string TCounter::HintText() const {
+  return QuotaHint(connexion_.Name, displayTotal_, quota_);
 }
 
 std::string TCounter::ReadStoredDuree(const std::string& name) const {
@@ -376,6 +393,8 @@ void TCounter::MonthlyReset() {
   std::vector<std::string> lines;
   SettingsBatch batch = settings_.Batch();
   for (const auto& section : sections) {
+    // A new month: its quota warnings are yet to be given, whether the total restarts or not.
+    if (settings_.ReadQuotaWarned(section) != 0) batch.WriteQuotaWarned(section, 0);
     if (!settings_.HasDuree(section) || !settings_.ReadRazAutoForReset(section)) continue;
     if (settings_.ReadDuree(section) != kZeroDuree) {
       lines.push_back(section + " - " + settings_.ReadDuree(section, "0"));
@@ -393,6 +412,7 @@ void TCounter::MonthlyReset() {
   if (!settings_.Writable()) throw ProfileWriteError(settings_.Path());
   if (!lines.empty()) journal_.AppendMonthlyTotals(lines);
   settings_.Commit(batch);
+  quotaWarned_.clear();
 }
 
 void TCounter::SetOffLine() { internet_.SetOffLine(); }
@@ -426,9 +446,12 @@ void TCounter::RunTick() {
   FlushPending();
   if (!counting_) {
     CheckNewMonth();
-    if (!TickNotCounting()) return;
+    const bool followed = TickNotCounting();
+    CheckQuota();
+    if (!followed) return;
   } else {
     TickCounting();
+    CheckQuota();
     // A connection counted across the month's end went to the old month: the reset follows.
     if (!counting_) CheckNewMonth();
   }
@@ -439,7 +462,10 @@ bool TCounter::TickNotCounting() {
   RASCONNA connection;
   std::uint32_t count = 0;
   if (ras_.RasEnumConnectionsA(connection, count) != 0) return false;
+  if (count != 1 || connection.hrasconn != quotaHungUpHandle_) quotaHungUpHandle_ = 0;
   if (count != 1) return false;
+  // A line hung up at its quota may take a moment to go: it is not a new connection.
+  if (quotaHungUpHandle_ != 0) return false;
 
   const std::string& name = connection.szEntryName;
   if (name != connexion_.Name) {
@@ -473,6 +499,8 @@ bool TCounter::TickNotCounting() {
       connexion_.StartDate = DatePart(now);
       connexion_.StartTime = TimePart(now);
       counting_ = true;
+      hangUpCancelled_ = false;
+      quotaHungUp_ = false;
       checkpointSeconds_ = 0;
       WriteCheckpoint();
       if (visibleMode_ == kVisibleWhileCounting) view_.SetWindowVisible(true);
@@ -499,6 +527,10 @@ void TCounter::EndConnexion() {
   counting_ = false;
   connexion_.Handle = 0;
   connexion_.StartTick = 0;
+  if (hangUpPending_) EndHangUpNotice();
+  const std::string_view remark = quotaHungUp_ ? kQuotaRemark : std::string_view();
+  quotaHungUp_ = false;
+  hangUpCancelled_ = false;
 
   // A refused write is reported once everything else is done: the applications are closed and
   // the offline state forced whatever happened to the files. The total and the end of the
@@ -510,7 +542,8 @@ void TCounter::EndConnexion() {
   menu_.ConnexionsVisible = menu_.Items.size() > 1;
   view_.ConnexionMenuChanged();
   connexion_.Duree = SecondsToDuree(current_);
-  if (current_ > 0) Collect(errors, [&] { journal_.WriteJournalEntry(connexion_, false); });
+  if (current_ > 0)
+    Collect(errors, [&] { journal_.WriteJournalEntry(connexion_, false, remark); });
   if (launcher_) Collect(errors, [&] { launcher_->CloseApplis(); });
   if (setOffLineState_) SetOffLine();
   ReportErrors(errors);
@@ -601,7 +634,8 @@ bool TCounter::FormClose() {
   Store(true, false, &errors);
   if (current_ >= 1) {
     connexion_.Duree = SecondsToDuree(current_);
-    Collect(errors, [&] { journal_.WriteJournalEntry(connexion_, true); });
+    const std::string_view remark = quotaHungUp_ ? kQuotaRemark : std::string_view();
+    Collect(errors, [&] { journal_.WriteJournalEntry(connexion_, true, remark); });
   }
   ReportErrors(errors);
   return true;
@@ -624,6 +658,84 @@ void TCounter::ApplyVisibleMode(std::uint8_t mode) {
     case kVisibleAlways: view_.SetWindowVisible(true); break;
     case kVisibleWhileCounting: view_.SetWindowVisible(counting_); break;
     default: view_.SetWindowVisible(false); break;
+  }
+}
+
+void TCounter::CheckQuota() {
+  if (quota_ <= 0) {
+    // The quota was taken away meanwhile.
+    if (hangUpPending_) EndHangUpNotice();
+    return;
+  }
+  const std::string& name = connexion_.Name;
+  int& warned = quotaWarned_[name];
+  const std::vector<int> reached = QuotaThresholdsReached(displayTotal_, quota_, warned);
+  if (!reached.empty()) {
+    warned = reached.back();
+    StoreQuotaWarned(name, warned);
+    for (const int percent : reached)
+      view_.QuotaWarning(QuotaWarningText(name, percent, displayTotal_, quota_));
+  }
+  HangUpStep();
+  view_.SetHint(HintText());
+}
+
+void TCounter::HangUpStep() {
+  const bool due = counting_ && quotaAction_ == kQuotaActionHangUp && displayTotal_ >= quota_ &&
+                   !hangUpCancelled_ && !quotaHungUp_;
+  if (!due) {
+    if (hangUpPending_) EndHangUpNotice();
+    return;
+  }
+  if (!hangUpPending_) {
+    hangUpPending_ = true;
+    hangUpNoticeTick_ = clock_.GetTickCount();
+    menu_.CancelHangUpVisible = true;
+    view_.ConnexionMenuChanged();
+    view_.QuotaHangUpNotice(QuotaHangUpText(connexion_.Name, kQuotaHangUpNoticeSeconds),
+                            kQuotaHangUpNoticeSeconds);
+    return;
+  }
+  // Unsigned difference, as for the connection's duration.
+  if (clock_.GetTickCount() - hangUpNoticeTick_ <
+      static_cast<std::uint32_t>(kQuotaHangUpNoticeSeconds) * 1000)
+    return;
+  EndHangUpNotice();
+  const std::uint32_t rc = ras_.RasHangUpA(connexion_.Handle);
+  if (rc == ERROR_SUCCESS_RAS) {
+    // Closed at once rather than at the next tick: it ends when it was hung up.
+    quotaHungUp_ = true;
+    quotaHungUpHandle_ = connexion_.Handle;
+    EndConnexion();
+    view_.PaintCounter();
+  } else {
+    // Not tried again every second: the user hears why and keeps the line.
+    hangUpCancelled_ = true;
+    view_.ShowError(ras_.ErrorText(rc));
+  }
+}
+
+void TCounter::EndHangUpNotice() {
+  hangUpPending_ = false;
+  menu_.CancelHangUpVisible = false;
+  view_.ConnexionMenuChanged();
+  view_.QuotaHangUpNoticeEnded();
+}
+
+void TCounter::CancelHangUp() {
+  if (!hangUpPending_) return;
+  hangUpCancelled_ = true;
+  EndHangUpNotice();
+}
+
+void TCounter::StoreQuotaWarned(const std::string& name, int percent) {
+  if (!Storable(name)) return;
+  SettingsBatch batch = settings_.Batch();
+  batch.WriteQuotaWarned(name, percent);
+  try {
+    settings_.Commit(batch);
+  } catch (const std::exception& e) {
+    ReportOnce(e.what());
   }
 }
 

@@ -91,6 +91,9 @@ class TCounter {
   void SessionEnd();
   // The settings dialog was confirmed with this visibility rule.
   void ApplyVisibleMode(std::uint8_t mode);
+  // "Annuler la déconnexion": the announced hang-up at the quota does not happen; the line
+  // stays up until it ends by itself.
+  void CancelHangUp();
 
   // State read by the window.
   const TConnexion& Connexion() const { return connexion_; }
@@ -102,6 +105,10 @@ class TCounter {
   bool SetOffLineState() const { return setOffLineState_; }
   void SetSetOffLineState(bool value) { setOffLineState_ = value; }
   const ConnexionMenu& Menu() const { return menu_; }
+  // The selected entry's monthly quota in seconds, 0 when it has none.
+  std::int32_t Quota() const { return quota_; }
+  bool OverQuota() const { return quota_ > 0 && displayTotal_ >= quota_; }
+  bool HangUpPending() const { return hangUpPending_; }
   TAppliList& Applis() { return applis_; }
   // The entry's stored total as written in the settings file.
   std::string ReadStoredDuree(const std::string& name) const;
@@ -132,6 +139,12 @@ class TCounter {
   TDateTime Today() const;
   bool HasMenuItem(const std::string& caption) const;
   void ReportErrors(const std::vector<std::string>& errors);
+  // The quota's warnings and hang-up, after each tick.
+  void CheckQuota();
+  void HangUpStep();
+  void EndHangUpNotice();
+  void StoreQuotaWarned(const std::string& name, int percent);
+  std::string HintText() const;
 
   RasProvider& ras_;
   Clock& clock_;
@@ -163,6 +176,19 @@ class TCounter {
   bool recoveryPending_ = false;
   std::int32_t checkpointSeconds_ = 0;
   std::set<std::string> shownErrors_;
+  std::int32_t quota_ = 0;
+  std::int32_t quotaAction_ = 0;
+  // The highest warning given this month, by entry: kept here too, so that a file that refuses
+  // it does not bring the warning back every second.
+  std::map<std::string, int> quotaWarned_;
+  bool hintWithQuota_ = false;
+  bool hangUpPending_ = false;
+  std::uint32_t hangUpNoticeTick_ = 0;
+  // The user kept the counted line past its quota.
+  bool hangUpCancelled_ = false;
+  // The counted line was hung up because of its quota: its journal line says so.
+  bool quotaHungUp_ = false;
+  HRASCONN quotaHungUpHandle_ = 0;
   std::set<std::string> unstorable_;
 };
 

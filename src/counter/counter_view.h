@@ -21,6 +21,8 @@ struct ConnexionMenu {
   std::string SelectedCaption;  // MISelectedCnx
   std::vector<ConnexionMenuItem> Items;
   bool ConnexionsVisible = false;  // MIConnexions
+  // A hang-up at the quota is announced and may still be cancelled.
+  bool CancelHangUpVisible = false;
 };
 
 struct WindowPos {
@@ -51,6 +53,13 @@ class CounterView {
                                MsgButtons buttons) = 0;
   // The application's standard error box for an error that escaped a handler.
   virtual void ShowError(const std::string& message) = 0;
+
+  // A quota warning, given once per month and entry.
+  virtual void QuotaWarning(const std::string& /*text*/) {}
+  // The counted line is hung up in `seconds` unless the user cancels (TCounter::CancelHangUp).
+  virtual void QuotaHangUpNotice(const std::string& /*text*/, int /*seconds*/) {}
+  // The notice is over: cancelled, carried out, or the line ended by itself.
+  virtual void QuotaHangUpNoticeEnded() {}
 };
 
 }  // namespace chronolin

@@ -37,12 +37,14 @@ std::string ConnexionLine(std::string_view date, std::string_view time, std::str
   return line;
 }
 
-std::string Journal::EntryLine(const TConnexion& connexion, bool stopped) const {
+std::string Journal::EntryLine(const TConnexion& connexion, bool stopped,
+                               std::string_view remark) const {
   std::string line = ConnexionLine(regional_.FormatShortDate(connexion.StartDate),
                                    regional_.FormatLongTime(connexion.StartTime), connexion.Name,
                                    connexion.Duree,
                                    StartMarker(connexion.StartEvent, connexion.StartDelay));
   if (stopped) line += kStoppedRemark;
+  line += remark;
   return line;
 }
 
@@ -50,8 +52,8 @@ void Journal::WriteLine(const std::string& line) {
   Append({line});
 }
 
-void Journal::WriteJournalEntry(TConnexion connexion, bool stopped) {
-  Append({EntryLine(connexion, stopped)});
+void Journal::WriteJournalEntry(TConnexion connexion, bool stopped, std::string_view remark) {
+  Append({EntryLine(connexion, stopped, remark)});
 }
 
 void Journal::AppendMonthlyTotals(const std::vector<std::string>& lines) {

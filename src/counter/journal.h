@@ -16,6 +16,8 @@ inline constexpr std::string_view kStoppedRemark = " ** Chronolin arrêté en co
 // A connection that was being counted when the program ended without closing it (a crash, a
 // kill, a power cut), journalled at the next start.
 inline constexpr std::string_view kInterruptedRemark = " ** Chronolin interrompu **";
+// A connection the program hung up because the entry's monthly quota was used up.
+inline constexpr std::string_view kQuotaRemark = " ** quota atteint **";
 inline constexpr std::string_view kMonthlyHeader = " ------------ Durées mensuelles ------------";
 
 // The journal could not be written. Text: "Impossible d'écrire dans <path>".
@@ -30,10 +32,12 @@ class Journal {
 
   const std::filesystem::path& Path() const { return path_; }
 
-  // The line for a connection: date - time - name - duration marker[ remark].
-  std::string EntryLine(const TConnexion& connexion, bool stopped) const;
+  // The line for a connection: date - time - name - duration marker[ remark]; `remark` is
+  // added after the stop remark.
+  std::string EntryLine(const TConnexion& connexion, bool stopped,
+                        std::string_view remark = {}) const;
 
-  void WriteJournalEntry(TConnexion connexion, bool stopped);
+  void WriteJournalEntry(TConnexion connexion, bool stopped, std::string_view remark = {});
   // Date and time as the journal writes them.
   std::string DateText(TDateTime date) const { return regional_.FormatShortDate(date); }
   std::string TimeText(TDateTime time) const { return regional_.FormatLongTime(time); }

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "components/default_colormap.h"
 #include "components/french_texts.h"
 #include "components/tick_timer.h"
 #include "counter/console_view.h"
@@ -26,6 +27,7 @@
 #include "export/export_command.h"
 #include "platform/app_paths.h"
 #include "platform/clock.h"
+#include "platform/dbus_notifier.h"
 #include "platform/instance_lock.h"
 #include "platform/ras_provider.h"
 #include "platform/regional.h"
@@ -175,6 +177,7 @@ int RunWindow(int argc, char** argv) {
   QApplication app(argc, argv);
   QCoreApplication::setApplicationName(kApplicationTitle);
   InstallFrenchTexts(app);
+  UseDefaultColormaps(app);
   // The window may be hidden, and closing the journal viewer must not end the program: it ends
   // when the counter window's close is confirmed or the session ends.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -189,7 +192,8 @@ int RunWindow(int argc, char** argv) {
   try {
     ProgramServices services;
     auto& [regional, settings, selection, ras, clock, journal, launcher] = services;
-    TMainForm form({*ras, *clock, settings, journal, launcher.get()});
+    DbusNotifier desktop;
+    TMainForm form({*ras, *clock, settings, journal, launcher.get(), &desktop});
     launcher->Bind(form.Counter().Applis());
 
     // Without a phonebook nothing runs and nothing is saved; an end of session during that

@@ -17,6 +17,7 @@
 #include "components/dialog_frame.h"
 #include "components/taskbar.h"
 #include "counter/duree.h"
+#include "counter/quota.h"
 #include "counter/window_place.h"
 #include "export/exp_jrnl_form.h"
 #include "platform/app_paths.h"
@@ -32,6 +33,7 @@ namespace chronolin {
 namespace {
 
 const QColor kTotalColour(0, 0, 128);      // navy
+const QColor kOverQuotaColour(255, 0, 0);  // the month's allowance is used up
 const QColor kCurrentColour(128, 0, 128);  // purple
 const QPoint kTotalAt(6, 2);
 const QPoint kCurrentAt(63, 2);
@@ -44,6 +46,7 @@ const QColor kItemValueSelected(255, 195, 195);
 const QColor kItemValue(0, 0, 128);
 
 constexpr char kTrayHint[] = "Chronolin";
+constexpr char kCancelHangUpAction[] = "cancel";
 constexpr int kMoveSettleMs = 300;
 
 QString ToQt(const std::string& text) {
@@ -128,7 +131,8 @@ TMainForm::TMainForm(const MainFormServices& services)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       ras_(services.ras),
       journal_(services.journal),
-      settings_(services.settings) {
+      settings_(services.settings),
+      notifier_(services.notifier) {
   InitCounterResources();
   setWindowTitle(QStringLiteral("Chronolin"));
   setFixedSize(kWidth, kHeight);
@@ -161,12 +165,22 @@ TMainForm::TMainForm(const MainFormServices& services)
   moveEnd_.SetAutoDisable(true);
   moveEnd_.SetOnTimer([this](TTickTimer&) { EndMove(); });
 
+  if (notifier_)
+    notifier_->SetOnAction([this](std::uint32_t id, const std::string& key) {
+      if (id != 0 && id == noticeId_ && key == kCancelHangUpAction) MIAnnulerDeconnexionClick();
+    });
+
   counter_ = std::make_unique<TCounter>(CounterServices{
       services.ras, services.clock, services.settings, services.journal, *this, services.launcher});
   WatchScreens();
 }
 
 TMainForm::~TMainForm() {
+  if (notifier_) {
+    notifier_->SetOnAction({});
+    // A notice left on the desktop could only be pressed in vain.
+    notifier_->Close(noticeId_);
+  }
   timer_.SetEnabled(false);
   moveEnd_.SetEnabled(false);
   trayIcon_.SetIconVisible(false);
@@ -224,7 +238,12 @@ void TMainForm::CreateMenu() {
   miSelectedCnx_ =
       AddItem(menu, "MISelectedCnx", QString(), kImageCounter, &TMainForm::MISelectedCnxClick);
   SetOwnerDraw(miSelectedCnx_, measure, draw);
-  AddSeparator(menu, "N2");
+  // In the menu only while a hang-up at the quota is announced.
+  miAnnulerDeconnexion_ = new QAction(QString::fromUtf8(kCancelHangUpCaption), &menu);
+  miAnnulerDeconnexion_->setObjectName(QStringLiteral("MIAnnulerDeconnexion"));
+  QObject::connect(miAnnulerDeconnexion_, &QAction::triggered, this,
+                   [this] { MIAnnulerDeconnexionClick(); });
+  miN2_ = AddSeparator(menu, "N2");
 
   connexionsMenu_ = new TPopupMenu(QStringLiteral("&Autres connexions"), &menu);
   connexionsMenu_->setObjectName(QStringLiteral("MIConnexionsMenu"));
@@ -298,6 +317,11 @@ void TMainForm::ConnexionMenuChanged() {
   for (std::size_t i = 0; i < model.Items.size(); ++i)
     connexionItems_[i]->setVisible(model.Items[i].Visible);
   miConnexions_->setVisible(model.ConnexionsVisible);
+  const bool listed = popupMenu_->actions().contains(miAnnulerDeconnexion_);
+  if (model.CancelHangUpVisible && !listed)
+    popupMenu_->insertAction(miN2_, miAnnulerDeconnexion_);
+  else if (!model.CancelHangUpVisible && listed)
+    popupMenu_->removeAction(miAnnulerDeconnexion_);
 }
 
 void TMainForm::PopupMenuMeasureItem(QAction&, int& width, int&) {
@@ -409,6 +433,10 @@ void TMainForm::MIQuitterClick() {
   close();
 }
 
+void TMainForm::MIAnnulerDeconnexionClick() {
+  Guarded([&] { counter_->CancelHangUp(); });
+}
+
 void TMainForm::TrayIconMouseDown(TTrayIcon&, TMouseButton, unsigned, QPoint) {
   if (!isVisible()) return;
   raise();
@@ -422,7 +450,7 @@ void TMainForm::PaintCounter() {
   QPainter canvas(&drawBitmap_);
   canvas.setFont(font_);
   const int ascent = QFontMetrics(font_).ascent();
-  canvas.setPen(kTotalColour);
+  canvas.setPen(counter_->OverQuota() ? kOverQuotaColour : kTotalColour);
   canvas.drawText(kTotalAt + QPoint(0, ascent), ToQt(SecondsToDuree(counter_->DisplayTotal())));
   canvas.setPen(kCurrentColour);
   canvas.drawText(kCurrentAt + QPoint(0, ascent), ToQt(SecondsToDuree(counter_->Current())));
@@ -509,6 +537,8 @@ void TMainForm::SetWindowVisible(bool visible) {
 
 void TMainForm::SetHint(const std::string& hint) {
   setToolTip(ToQt(hint));
+  // With a quota the tray tells what is left of it as well.
+  trayIcon_.SetHint(counter_ && counter_->Quota() > 0 ? ToQt(hint) : QString::fromUtf8(kTrayHint));
 }
 
 WindowPos TMainForm::GetWindowPos() const {
@@ -580,6 +610,29 @@ void TMainForm::ShowError(const std::string& message) {
   ToStandardError(kApplicationTitle, message);
   if (sessionEnding_) return;
   ShowMessageBox(message, kApplicationTitle, MsgIcon::Error, MsgButtons::Ok);
+}
+
+void TMainForm::QuotaWarning(const std::string& text) {
+  if (notifier_ && notifier_->Notify({text, {}, {}}) != 0) return;
+  trayIcon_.Native().showMessage(QString::fromUtf8(kApplicationTitle), ToQt(text));
+}
+
+void TMainForm::QuotaHangUpNotice(const std::string& text, int seconds) {
+  if (notifier_) {
+    noticeId_ = notifier_->Notify(
+        {text, {}, {{kCancelHangUpAction, kCancelHangUpCaption}}, seconds * 1000});
+    if (noticeId_ != 0) return;
+  }
+  // The menu has the cancel item; the message says where.
+  trayIcon_.Native().showMessage(
+      QString::fromUtf8(kApplicationTitle),
+      ToQt(text + "\n« " + kCancelHangUpCaption + " » dans le menu de Chronolin"),
+      QSystemTrayIcon::Warning, seconds * 1000);
+}
+
+void TMainForm::QuotaHangUpNoticeEnded() {
+  if (notifier_ && noticeId_ != 0) notifier_->Close(noticeId_);
+  noticeId_ = 0;
 }
 
 }  // namespace chronolin

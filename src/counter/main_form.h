@@ -17,6 +17,7 @@
 #include "components/tray_icon.h"
 #include "counter/counter.h"
 #include "counter/journal_viewer_form.h"
+#include "platform/desktop_notifier.h"
 
 namespace chronolin {
 
@@ -33,6 +34,8 @@ struct MainFormServices {
   SettingsFile& settings;
   Journal& journal;
   AppLauncher* launcher = nullptr;
+  // None: the quota's messages go to the tray icon.
+  DesktopNotifier* notifier = nullptr;
 };
 
 // A modal message box with the program's French buttons ("&Oui", "&Non").
@@ -80,6 +83,7 @@ class TMainForm : public QWidget, public CounterView {
   void MIExpJrnlClick();
   void MIClearJrnlClick();
   void MIQuitterClick();
+  void MIAnnulerDeconnexionClick();
 
   // Components.
   TCounter& Counter() { return *counter_; }
@@ -112,6 +116,9 @@ class TMainForm : public QWidget, public CounterView {
   MsgResult MessageBox(const std::string& text, const std::string& title, MsgIcon icon,
                        MsgButtons buttons) override;
   void ShowError(const std::string& message) override;
+  void QuotaWarning(const std::string& text) override;
+  void QuotaHangUpNotice(const std::string& text, int seconds) override;
+  void QuotaHangUpNoticeEnded() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -144,6 +151,8 @@ class TMainForm : public QWidget, public CounterView {
 
   std::unique_ptr<QMenu> popupMenu_;
   QAction* miSelectedCnx_ = nullptr;
+  QAction* miAnnulerDeconnexion_ = nullptr;
+  QAction* miN2_ = nullptr;
   QAction* miConnexions_ = nullptr;
   QMenu* connexionsMenu_ = nullptr;
   std::vector<QAction*> connexionItems_;  // MICnx0, MICnx1...
@@ -154,6 +163,8 @@ class TMainForm : public QWidget, public CounterView {
   SettingsFile& settings_;  // the settings dialog's
   std::unique_ptr<TCounter> counter_;
   std::unique_ptr<TJournalViewerForm> journalViewer_;
+  DesktopNotifier* notifier_;
+  std::uint32_t noticeId_ = 0;  // the hang-up notice on the desktop
 
   // Moving: through the window system when it can, else by following the mouse ourselves.
   bool systemMove_ = false;

@@ -372,4 +372,23 @@ void SkipTaskbarAndPager(xcb_connection_t* connection, std::uint32_t window) {
   xcb_flush(connection);
 }
 
+void UseDefaultColormap(xcb_connection_t* connection, std::uint32_t window) {
+  if (!connection || xcb_connection_has_error(connection) || window == 0) return;
+  Reply attributes(xcb_get_window_attributes_reply(
+      connection, xcb_get_window_attributes(connection, window), nullptr));
+  Reply geometry(xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr));
+  if (!attributes || !geometry) return;
+  for (auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection)); screens.rem > 0;
+       xcb_screen_next(&screens)) {
+    const xcb_screen_t& screen = *screens.data;
+    if (screen.root != geometry->root) continue;
+    if (attributes->visual != screen.root_visual || attributes->colormap == screen.default_colormap)
+      return;
+    const std::uint32_t colormap = screen.default_colormap;
+    xcb_change_window_attributes(connection, window, XCB_CW_COLORMAP, &colormap);
+    xcb_flush(connection);
+    return;
+  }
+}
+
 }  // namespace chronolin

@@ -72,6 +72,12 @@ class X11Windows {
 // has them asked of the window manager.
 void SkipTaskbarAndPager(xcb_connection_t* connection, std::uint32_t window);
 
+// Gives a window of the screen's default visual the screen's default colormap. Tools that read a
+// screen window by window (xwd, for one) treat each window with a colormap of its own apart and
+// return a window covered by another such window of the same program as solid black, although
+// the screen shows it drawn. Windows of any other visual (with an alpha channel, say) keep theirs.
+void UseDefaultColormap(xcb_connection_t* connection, std::uint32_t window);
+
 // Waits at most `limit` for the process's first window to be shown by the window manager, then
 // asks it for `state` until the state holds. Gives up at once without a display or window
 // manager, and as soon as `running` turns false. True when the request was sent.

@@ -37,7 +37,12 @@ class TMemTableField : public IXlsField {
 }  // namespace
 
 void TMemRecordList::Add(std::span<const Variant> values) {
-  values_.insert(values_.end(), values.begin(), values.end());
+  if (static_cast<std::size_t>(count_) % kRecordsPerBlock == 0) {
+    blocks_.emplace_back();
+    // A small table stays small; from the second block on, each is allocated whole.
+    blocks_.back().reserve((blocks_.size() == 1 ? 1 : kRecordsPerBlock) * column_count_);
+  }
+  blocks_.back().insert(blocks_.back().end(), values.begin(), values.end());
   ++count_;
 }
 

@@ -25,17 +25,22 @@ using TOnVirtualRecordCountEvent = std::function<void(TObject* sender, std::int3
 using TMemTableOnGetDataEvent = std::function<void(TObject* sender, const std::string& fieldName,
                                                    std::int32_t recordPos, Variant& value)>;
 
-// The records of one key in the order added, with that key's cursor. Values are kept in one
-// block, a record's values one after the other, so a large table costs no allocation per row.
+// The records of one key in the order added, with that key's cursor. Values are kept in
+// blocks of records, a record's values one after the other: a large table costs no allocation
+// per row, and growing it never copies the records already there.
 class TMemRecordList {
  public:
+  static constexpr std::size_t kRecordsPerBlock = 1024;
+
   TMemRecordList(std::string key, std::size_t columnCount)
       : key_(std::move(key)), column_count_(columnCount) {}
 
   const std::string& Key() const { return key_; }
   std::int32_t Count() const { return count_; }
   std::span<const Variant> Record(std::int32_t index) const {
-    return {values_.data() + static_cast<std::size_t>(index) * column_count_, column_count_};
+    const auto at = static_cast<std::size_t>(index);
+    return {blocks_[at / kRecordsPerBlock].data() + (at % kRecordsPerBlock) * column_count_,
+            column_count_};
   }
   void Add(std::span<const Variant> values);
 
@@ -45,7 +50,7 @@ class TMemRecordList {
   std::string key_;
   std::size_t column_count_;
   std::int32_t count_ = 0;
-  std::vector<Variant> values_;
+  std::vector<std::vector<Variant>> blocks_;
 };
 
 // The groups of a table, in ascending ordinal (case-sensitive) order of their keys.

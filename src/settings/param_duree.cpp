@@ -32,6 +32,26 @@ std::string TwoDigits(int value) {
 
 }  // namespace
 
+QuotaHoursMinutes ReadQuotaFields(std::string_view text) {
+  const auto first = text.find(':');
+  const auto second = first == std::string_view::npos ? first : text.find(':', first + 1);
+  int hours = 0;
+  int minutes = 0;
+  int seconds = 0;
+  if (second == std::string_view::npos || !ReadDigits(text.substr(0, first), hours) ||
+      !ReadDigits(text.substr(first + 1, second - first - 1), minutes) ||
+      !ReadDigits(text.substr(second + 1), seconds) || hours > kMaxDureeHours)
+    return {};
+  // Seconds round up, so that a quota of a few seconds does not look like none; minutes past
+  // 59 are carried, as the counter reads them.
+  const int allMinutes = minutes + (seconds > 0 ? 1 : 0);
+  return {hours + allMinutes / 60, allMinutes % 60};
+}
+
+std::string FormatQuota(const QuotaHoursMinutes& quota) {
+  return TwoDigits(quota.Hours) + ":" + TwoDigits(quota.Minutes) + ":00";
+}
+
 DureeStep StepDureeField(std::string_view text, int caret, int step) {
   std::array<Field, 3> fields;
   std::size_t start = 0;

@@ -33,4 +33,16 @@ struct DureeStep {
 // groups of digits.
 DureeStep StepDureeField(std::string_view text, int caret, int step);
 
+// A quota as the dialog edits it: whole hours and minutes.
+struct QuotaHoursMinutes {
+  int Hours = 0;
+  int Minutes = 0;
+};
+
+// "h:mm:ss" as stored (any number of hour digits); seconds round up to a minute. A missing or
+// unreadable quota reads as none (0:00).
+QuotaHoursMinutes ReadQuotaFields(std::string_view text);
+// "HH:MM:00", with as many hour digits as needed.
+std::string FormatQuota(const QuotaHoursMinutes& quota);
+
 }  // namespace chronolin

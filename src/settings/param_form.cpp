@@ -21,6 +21,8 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QSysInfo>
 #include <QTabBar>
 #include <QTabWidget>
@@ -189,14 +191,14 @@ TParamForm::~TParamForm() {
 void TParamForm::BuildConnexionsPage(QWidget* page) {
   cnxListBox_ = new QListWidget(page);
   cnxListBox_->setObjectName(QStringLiteral("CnxListBox"));
-  cnxListBox_->setGeometry(6, 6, 260, 66);
+  cnxListBox_->setGeometry(6, 6, 260, 44);
   QObject::connect(cnxListBox_, &QListWidget::currentRowChanged, this, [this] {
     if (!filling_) ShowCnx();
   });
 
   groupDuree_ = new QGroupBox(QStringLiteral(" Durée "), page);
   groupDuree_->setObjectName(QStringLiteral("GroupDuree"));
-  groupDuree_->setGeometry(6, 76, 260, 52);
+  groupDuree_->setGeometry(6, 54, 260, 76);
   editDuree_ = new TDureeEdit(groupDuree_);
   editDuree_->setObjectName(QStringLiteral("EditDuree"));
   editDuree_->setGeometry(10, 20, 66, 22);
@@ -219,15 +221,46 @@ void TParamForm::BuildConnexionsPage(QWidget* page) {
   // A sibling drawn over the frame rather than its child: greying the frame must leave it on.
   razCheckBox_ = new QCheckBox(QStringLiteral("&Remise à zéro auto."), page);
   razCheckBox_->setObjectName(QStringLiteral("RaZCheckBox"));
-  razCheckBox_->setGeometry(112, 97, 148, 18);
+  razCheckBox_->setGeometry(112, 75, 148, 18);
   razCheckBox_->setToolTip(QStringLiteral("Remise à zéro en début de mois"));
   QObject::connect(razCheckBox_, &QCheckBox::clicked, this, [this](bool checked) {
     if (const int row = SelectedCnx(); row >= 0) cnxParams_[row].RaZAuto = checked;
   });
 
+  // The monthly quota, in the total's frame: greyed with it while the entry is counted.
+  auto* quotaLabel = new QLabel(QStringLiteral("&Quota"), groupDuree_);
+  quotaLabel->setObjectName(QStringLiteral("LabelQuota"));
+  quotaLabel->setGeometry(10, 51, 32, 16);
+  quotaHours_ = new QSpinBox(groupDuree_);
+  quotaHours_->setObjectName(QStringLiteral("QuotaHours"));
+  quotaHours_->setGeometry(42, 48, 48, 22);
+  quotaHours_->setRange(0, kMaxDureeHours);
+  quotaHours_->setToolTip(QStringLiteral("Quota mensuel (heures) ; 0 h 0 min : aucun"));
+  quotaLabel->setBuddy(quotaHours_);
+  auto* hoursLabel = new QLabel(QStringLiteral("h"), groupDuree_);
+  hoursLabel->setGeometry(92, 51, 10, 16);
+  quotaMinutes_ = new QSpinBox(groupDuree_);
+  quotaMinutes_->setObjectName(QStringLiteral("QuotaMinutes"));
+  quotaMinutes_->setGeometry(102, 48, 38, 22);
+  quotaMinutes_->setRange(0, 59);
+  quotaMinutes_->setToolTip(QStringLiteral("Quota mensuel (minutes)"));
+  auto* minutesLabel = new QLabel(QStringLiteral("min"), groupDuree_);
+  minutesLabel->setGeometry(142, 51, 20, 16);
+  quotaAction_ = new QComboBox(groupDuree_);
+  quotaAction_->setObjectName(QStringLiteral("QuotaAction"));
+  quotaAction_->setGeometry(162, 48, 92, 22);
+  quotaAction_->addItems({QStringLiteral("Avertir"), QStringLiteral("Déconnecter")});
+  quotaAction_->setToolTip(
+      QStringLiteral("Quota atteint : avertir seulement, ou déconnecter après 30 s d'avis"));
+  for (QSpinBox* box : {quotaHours_, quotaMinutes_})
+    QObject::connect(box, &QSpinBox::valueChanged, this, [this] { QuotaEdited(); });
+  QObject::connect(quotaAction_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (const int row = SelectedCnx(); row >= 0 && index >= 0) cnxParams_[row].QuotaAction = index;
+  });
+
   groupStart_ = new QGroupBox(QStringLiteral(" Démarrage du compteur "), page);
   groupStart_->setObjectName(QStringLiteral("GroupStart"));
-  groupStart_->setGeometry(6, 132, 260, 82);
+  groupStart_->setGeometry(6, 134, 260, 82);
   startDelayEdit_ = new QLineEdit(QStringLiteral("0"), groupStart_);
   startDelayEdit_->setObjectName(QStringLiteral("StartDelayEdit"));
   startDelayEdit_->setGeometry(10, 24, 30, 22);
@@ -439,7 +472,10 @@ void TParamForm::Load() {
     param.StartDelay = settings_.ReadStartDelay(entry);
     param.Duree = settings_.ReadDuree(entry);
     param.StartEvent = settings_.ReadStartEvent(entry);
+    param.Quota = settings_.ReadQuota(entry);
+    param.QuotaAction = settings_.ReadQuotaAction(entry);
     loadedDuree_.push_back(param.Duree);
+    loadedQuota_.push_back(param);
     cnxParams_.push_back(std::move(param));
   }
 
@@ -484,6 +520,19 @@ void TParamForm::ShowCnx() {
   startDelayEdit_->setText(QString::number(param.StartDelay));
   upDownStartDelay_->SetPosition(param.StartDelay);
   CheckTag(startEventButtons_, param.StartEvent);
+  {
+    // Showing the entry's quota is no edit of it.
+    const QSignalBlocker hours(quotaHours_);
+    const QSignalBlocker minutes(quotaMinutes_);
+    const QSignalBlocker action(quotaAction_);
+    const QuotaHoursMinutes quota = ReadQuotaFields(param.Quota);
+    quotaHours_->setValue(quota.Hours);
+    quotaMinutes_->setValue(quota.Minutes);
+    // An action this dialog does not know shows as no choice, and is kept.
+    quotaAction_->setCurrentIndex(param.QuotaAction == 0 || param.QuotaAction == 1
+                                      ? param.QuotaAction
+                                      : -1);
+  }
 
   const std::string counted = countedEntry_ ? countedEntry_() : std::string();
   const bool followed = !counted.empty() && counted == entries_[row];
@@ -512,6 +561,11 @@ void TParamForm::DureeArrowClick(int step) {
 void TParamForm::ResetDuree() {
   editDuree_->setText(Q(std::string(kZeroDuree)));
   if (const int row = SelectedCnx(); row >= 0) cnxParams_[row].Duree = kZeroDuree;
+}
+
+void TParamForm::QuotaEdited() {
+  if (const int row = SelectedCnx(); row >= 0)
+    cnxParams_[row].Quota = FormatQuota({quotaHours_->value(), quotaMinutes_->value()});
 }
 
 void TParamForm::StartDelayArrowClick() {
@@ -637,6 +691,9 @@ void TParamForm::WriteSettings() {
           entry, param.Duree == loadedDuree_[i] ? settings_.ReadDuree(entry) : param.Duree);
       settings_.WriteStartDelay(entry, param.StartDelay);
       settings_.WriteStartEvent(entry, param.StartEvent);
+      if (param.Quota != loadedQuota_[i].Quota) settings_.WriteQuota(entry, param.Quota);
+      if (param.QuotaAction != loadedQuota_[i].QuotaAction)
+        settings_.WriteQuotaAction(entry, param.QuotaAction);
     } catch (const std::invalid_argument& e) {
       unstorable.emplace_back(e.what());
     }

@@ -29,6 +29,7 @@ class QMenu;
 class QAction;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTabWidget;
 class QToolButton;
 
@@ -43,6 +44,10 @@ struct TCnxParam {
   // Kept as read, so that a value outside 0..2 goes back to the file unchanged.
   std::int32_t StartEvent = 2;
   std::string Duree{kZeroDuree};
+  // The monthly quota as stored ("" when none) and what happens at 100 % (0 warn, 1 hang up);
+  // kept as read until edited.
+  std::string Quota;
+  std::int32_t QuotaAction = 0;
 };
 
 // What the dialog needs of the main window.
@@ -96,6 +101,9 @@ class TParamForm : public QDialog {
   TUpDown* UpDownDuree() const { return upDownDuree_; }
   QAction* RazDureeAction() const { return razDureeAction_; }
   QCheckBox* RaZCheckBox() const { return razCheckBox_; }
+  QSpinBox* QuotaHoursEdit() const { return quotaHours_; }
+  QSpinBox* QuotaMinutesEdit() const { return quotaMinutes_; }
+  QComboBox* QuotaActionBox() const { return quotaAction_; }
   QGroupBox* GroupStart() const { return groupStart_; }
   QLineEdit* StartDelayEdit() const { return startDelayEdit_; }
   TUpDown* UpDownStartDelay() const { return upDownStartDelay_; }
@@ -135,6 +143,7 @@ class TParamForm : public QDialog {
   void ShowCnx();
   void DureeArrowClick(int step);
   void ResetDuree();
+  void QuotaEdited();
   void StartDelayArrowClick();
   void ShowAppli();
   void FillAppliList(int selected);
@@ -156,6 +165,9 @@ class TParamForm : public QDialog {
   // The totals as loaded: a total the dialog did not change is not written back over one the
   // counter stored while the dialog was open.
   std::vector<std::string> loadedDuree_;
+  // The quotas as loaded: only what the user changed is written, so that a file without them
+  // stays without them.
+  std::vector<TCnxParam> loadedQuota_;
   TAppliList editApplis_;
   // Set while the dialog itself changes a list's selection, which is no user's choice.
   bool filling_ = false;
@@ -173,6 +185,9 @@ class TParamForm : public QDialog {
   QMenu* dureeMenu_ = nullptr;
   QAction* razDureeAction_ = nullptr;
   QCheckBox* razCheckBox_ = nullptr;
+  QSpinBox* quotaHours_ = nullptr;
+  QSpinBox* quotaMinutes_ = nullptr;
+  QComboBox* quotaAction_ = nullptr;
   QGroupBox* groupStart_ = nullptr;
   QLineEdit* startDelayEdit_ = nullptr;
   TUpDown* upDownStartDelay_ = nullptr;

@@ -96,6 +96,9 @@ void SettingsBatch::WriteCheckpoint(const CountCheckpoint& checkpoint) {
 void SettingsBatch::RemoveCheckpoint() {
   EraseSection(keys::kComptage);
 }
+void SettingsBatch::WriteQuotaWarned(std::string_view entry, int percent) {
+  Write(entry, keys::kQuotaAvis, std::to_string(percent));
+}
 
 int SettingsFile::ReadWindowX(int defaultValue) const {
   return file_.ReadInteger(keys::kWindowPos, keys::kX, defaultValue);
@@ -140,6 +143,28 @@ bool SettingsFile::ReadRazAutoForReset(std::string_view entry) const {
 }
 void SettingsFile::WriteRazAuto(std::string_view entry, bool value) {
   file_.WriteBool(entry, keys::kRazAuto, value);
+}
+
+std::string SettingsFile::ReadQuota(std::string_view entry) const {
+  return file_.ReadString(entry, keys::kQuota, "");
+}
+void SettingsFile::WriteQuota(std::string_view entry, std::string_view quota) {
+  file_.WriteString(entry, keys::kQuota, quota);
+}
+bool SettingsFile::HasQuota(std::string_view entry) const {
+  return file_.ValueExists(entry, keys::kQuota);
+}
+int SettingsFile::ReadQuotaAction(std::string_view entry) const {
+  return file_.ReadInteger(entry, keys::kQuotaAction, 0);
+}
+void SettingsFile::WriteQuotaAction(std::string_view entry, int value) {
+  file_.WriteInteger(entry, keys::kQuotaAction, value);
+}
+bool SettingsFile::HasQuotaAction(std::string_view entry) const {
+  return file_.ValueExists(entry, keys::kQuotaAction);
+}
+int SettingsFile::ReadQuotaWarned(std::string_view entry) const {
+  return file_.ReadInteger(entry, keys::kQuotaAvis, 0);
 }
 
 std::vector<std::string> SettingsFile::Sections() const {

@@ -31,6 +31,11 @@ inline constexpr std::string_view kStartEvent = "StartEvent";
 inline constexpr std::string_view kDuree = "Durée";
 inline constexpr std::string_view kAppli = "Appli";
 inline constexpr std::string_view kProvider = "Provider";
+// The entry's monthly allowance ("Durée" format; none when missing or zero), what to do when it
+// is used up (0 warn, 1 warn then hang up), and the highest warning given this month (80, 100).
+inline constexpr std::string_view kQuota = "Quota";
+inline constexpr std::string_view kQuotaAction = "QuotaAction";
+inline constexpr std::string_view kQuotaAvis = "QuotaAvis";
 // The connection being counted, kept while it lasts so that a crash loses at most a minute.
 // No "Durée" key: the monthly reset never takes it for an entry.
 inline constexpr std::string_view kComptage = "Comptage";
@@ -63,6 +68,7 @@ class SettingsBatch {
   void WriteWindowPos(int x, int y);
   void WriteCheckpoint(const CountCheckpoint& checkpoint);
   void RemoveCheckpoint();
+  void WriteQuotaWarned(std::string_view entry, int percent);
 
   bool Empty() const { return changes_.empty(); }
   const std::vector<ProfileChange>& Changes() const { return changes_; }
@@ -123,6 +129,14 @@ class SettingsFile {
   bool ReadRazAutoForDialog(std::string_view entry) const;  // default true
   bool ReadRazAutoForReset(std::string_view entry) const;   // default false
   void WriteRazAuto(std::string_view entry, bool value);
+  // The quota as written ("" when none), its action (default 0) and the warnings given.
+  std::string ReadQuota(std::string_view entry) const;
+  void WriteQuota(std::string_view entry, std::string_view quota);
+  bool HasQuota(std::string_view entry) const;
+  int ReadQuotaAction(std::string_view entry) const;
+  void WriteQuotaAction(std::string_view entry, int value);
+  bool HasQuotaAction(std::string_view entry) const;
+  int ReadQuotaWarned(std::string_view entry) const;  // default 0
 
   std::vector<std::string> Sections() const;
   void EraseSection(std::string_view section);

@@ -37,6 +37,7 @@ class FakeRas : public RasProvider {
   std::uint32_t entriesResult = 0;
   int offline = 0;
   std::vector<HRASCONN> hungUp;
+  bool slowHangUp = false;  // a hung-up line stays listed, connected, until dropped
   std::vector<std::string> dialled;
 
   HRASCONN Connect(const std::string& name, std::int32_t state) {
@@ -76,7 +77,7 @@ class FakeRas : public RasProvider {
   }
   std::uint32_t RasHangUpA(HRASCONN h) override {
     hungUp.push_back(h);
-    Drop(h);
+    if (!slowHangUp) Drop(h);
     return 0;
   }
   std::uint32_t Dial(const std::string& entry) override {
@@ -132,6 +133,12 @@ class FakeView : public CounterView {
     return buttons == MsgButtons::YesNo ? answer : MsgResult::Ok;
   }
   void ShowError(const std::string& message) override { errors.push_back(message); }
+  std::vector<std::string> quotaWarnings;
+  std::vector<std::string> notices;
+  int noticesEnded = 0;
+  void QuotaWarning(const std::string& text) override { quotaWarnings.push_back(text); }
+  void QuotaHangUpNotice(const std::string& text, int) override { notices.push_back(text); }
+  void QuotaHangUpNoticeEnded() override { ++noticesEnded; }
 };
 
 class FakeLauncher : public AppLauncher {

@@ -103,8 +103,17 @@ class LauncherX11Test : public ::testing::Test {
           {"DISPLAY=" + display_, "HOME=" + home, "XDG_CONFIG_HOME=" + home + "/config",
            "XDG_CACHE_HOME=" + home + "/cache", "PATH=/usr/bin:/bin"},
           -1);
+    // The window manager names itself on the root a moment before it takes windows in hand:
+    // a window mapped in between is never managed (a plain xlogo shows it too). It is ready once
+    // it manages a probe; a probe it missed is started again.
     ASSERT_TRUE(WaitFor([&] {
-      return Xprop("-root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos;
+      const pid_t probe = Spawn({"/usr/bin/xlogo", "-name", "probe"}, {"DISPLAY=" + display_}, -1);
+      const bool managed = WaitFor(
+          [&] { return Xprop("-root _NET_CLIENT_LIST").find("0x") != std::string::npos; }, 2s);
+      ::kill(probe, SIGTERM);
+      ::waitpid(probe, nullptr, 0);
+      std::erase(servers_, probe);
+      return managed;
     }));
   }
 
@@ -112,14 +121,16 @@ class LauncherX11Test : public ::testing::Test {
     return Capture("/usr/bin/xprop -display " + display_ + " " + args);
   }
 
-  // xlogo's top-level window, through the window manager's list or the root's children.
+  // The launched xlogo's top-level window (not the probe's), through the window manager's list or
+  // the root's children.
   std::string XlogoWindow() const {
     std::string ids = Xprop("-root _NET_CLIENT_LIST");
     if (ids.find('#') == std::string::npos)
       ids = Capture("/usr/bin/xwininfo -display " + display_ + " -root -children");
     for (auto at = ids.find("0x"); at != std::string::npos; at = ids.find("0x", at + 2)) {
       const auto id = ids.substr(at, ids.find_first_not_of("0123456789abcdefx", at) - at);
-      if (Xprop("-id " + id + " WM_CLASS").find("\"XLogo\"") != std::string::npos) return id;
+      if (Xprop("-id " + id + " WM_CLASS").find("\"xlogo\", \"XLogo\"") != std::string::npos)
+        return id;
     }
     return "";
   }

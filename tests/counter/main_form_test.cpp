@@ -224,6 +224,36 @@ TEST_F(MainFormTest, ShowsTheTotalInNavyAndTheDurationInPurple) {
   EXPECT_FALSE(Has(counting, kNavy, 62, 117));
 }
 
+// With CHRONOLIN_SCREENSHOTS set, the counter past its quota is saved there as counter-quota.png.
+TEST_F(MainFormTest, PastItsQuotaTheTotalTurnsRedAndTheMenuCancelsTheHangUp) {
+  Phonebook({"Fournisseur"});
+  settings->WriteDuree("Fournisseur", "09:59:58");
+  settings->WriteQuota("Fournisseur", "10:00:00");
+  settings->WriteQuotaAction("Fournisseur", 1);
+  Create();
+  EXPECT_EQ(form->toolTip(), QStringLiteral("Fournisseur — reste 00:00:02"));
+  EXPECT_EQ(form->TrayIcon().Hint(), form->toolTip());
+  const QRgb red = qRgb(255, 0, 0);
+  EXPECT_FALSE(Has(form->DrawBitmap(), red, 0, 117));
+
+  StartCounting();
+  Tick(2);
+  const QImage over = form->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_TRUE(Has(over, red, 6, 62));
+  EXPECT_FALSE(Has(over, kNavy, 0, 117));
+  EXPECT_EQ(form->toolTip(), QStringLiteral("Fournisseur — reste 00:00:00"));
+  QAction* cancel = form->Item(QStringLiteral("MIAnnulerDeconnexion"));
+  ASSERT_NE(cancel, nullptr);
+  ASSERT_TRUE(form->PopupMenu().actions().contains(cancel));
+  if (const char* outDir = std::getenv("CHRONOLIN_SCREENSHOTS"); outDir && *outDir) {
+    EXPECT_TRUE(over.save(QString::fromLocal8Bit(outDir) + "/counter-quota.png"));
+  }
+  cancel->trigger();
+  EXPECT_FALSE(form->PopupMenu().actions().contains(cancel));
+  Tick(40);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"Fournisseur"});
+}
+
 TEST_F(MainFormTest, MenuItemsInOrderWithTheirCaptionsAndPictures) {
   Phonebook({"Fournisseur", "Secours & Co", "Nuit"});
   Create();

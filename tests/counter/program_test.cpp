@@ -122,6 +122,37 @@ TEST_F(ProgramTest, NetworkManagerConnectionIsStoredAndJournalled) {
   EXPECT_EQ(Stop(program, SIGTERM), 0);
 }
 
+TEST_F(ProgramTest, QuotaWarnsThenHangsUpAndJournalsWhy) {
+  Ras({"add", "Fournisseur"});
+  WriteFile(Home() / "Chronolin.ini", "[Fournisseur]\r\nQuota=00:00:05\r\nQuotaAction=1\r\n");
+  const pid_t program = StartProgram();
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(Out()).find("inactif") != std::string::npos; }, 10s))
+      << ReadFile(Out());
+  Ras({"dial", "Fournisseur", "--auth-after", "0", "--connect-after", "0"});
+  const auto dialled = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitFor([&] { return JournalText().find("quota") != std::string::npos; }, 40s))
+      << ReadFile(Out());
+  EXPECT_LT(std::chrono::steady_clock::now() - dialled, 40s);
+  const std::regex line(
+      R"(^\d\d/\d\d/\d{4} - \d\d:\d\d:\d\d - Fournisseur - 00:00:3\d \(Conn\.\) \*\* quota atteint \*\*\r\n$)");
+  EXPECT_TRUE(std::regex_match(JournalText(), line)) << JournalText();
+  const auto status = dir.path() / "status.txt";
+  Run({CHRONOLIN_RAS_TOOL, "status"}, status);
+  EXPECT_EQ(ReadFile(status), "");
+  // One line each, with the total of the tick that reached it (a busy machine may skip one).
+  const std::string out = ReadFile(Out());
+  std::smatch eighty, hundred;
+  ASSERT_TRUE(std::regex_search(
+      out, eighty, std::regex(R"(\nQuota de Fournisseur : 80 % atteint \(00:00:0[4-9] sur 00:00:05\)\n)")))
+      << out;
+  ASSERT_TRUE(std::regex_search(
+      out, hundred, std::regex(R"(\nQuota de Fournisseur : 100 % atteint \(00:00:0[5-9] sur 00:00:05\)\n)")))
+      << out;
+  EXPECT_LT(eighty.position(), hundred.position());
+  EXPECT_EQ(Stop(program, SIGTERM), 0);
+  EXPECT_EQ(Ini("Fournisseur", "QuotaAvis"), "100");
+}
+
 TEST_F(ProgramTest, EmptyPhonebookEndsTheProgram) {
   const auto out = dir.path() / "empty.txt";
   EXPECT_EQ(Run({CHRONOLIN_PROGRAM, "--console"}, out), 1);

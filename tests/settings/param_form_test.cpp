@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -451,6 +452,38 @@ TEST_F(ParamFormTest, TheProgramChooserSpeaksFrenchAndShowsItsColumns) {
   QTest::mouseClick(form.ButtonAdd(), Qt::LeftButton);
   EXPECT_TRUE(seen);
   EXPECT_EQ(form.AppliListBox()->count(), 0);
+}
+
+// With CHRONOLIN_SCREENSHOTS set, the page with a quota is saved there as param_quota.png.
+TEST_F(ParamFormTest, QuotaIsShownGreyedWhileCountedAndWrittenOnlyWhenChanged) {
+  Put("[Maison]\r\nDurée=09:00:00\r\nQuota=00:00:05\r\nQuotaAction=1\r\n"
+      "[Bureau]\r\nDurée=01:00:00\r\nQuotaAction=7\r\n");
+  counted_ = "Secours";
+  auto form = Open();
+  // A few seconds show as a minute, not as no quota at all.
+  EXPECT_EQ(form->QuotaHoursEdit()->value(), 0);
+  EXPECT_EQ(form->QuotaMinutesEdit()->value(), 1);
+  EXPECT_EQ(form->QuotaActionBox()->currentIndex(), 1);
+  Select(form->CnxListBox(), 2);
+  EXPECT_FALSE(form->QuotaHoursEdit()->isEnabled());
+  EXPECT_FALSE(form->QuotaActionBox()->isEnabled());
+  Select(form->CnxListBox(), 1);
+  EXPECT_EQ(form->QuotaMinutesEdit()->value(), 0);
+  EXPECT_EQ(form->QuotaActionBox()->currentIndex(), -1);  // unknown: no choice shown
+  form->QuotaHoursEdit()->setValue(120);
+  form->QuotaMinutesEdit()->setValue(30);
+  form->QuotaActionBox()->setCurrentIndex(1);
+  QApplication::processEvents();
+  if (const char* outDir = std::getenv("CHRONOLIN_SCREENSHOTS"); outDir && *outDir) {
+    EXPECT_TRUE(form->grab().save(QString::fromLocal8Bit(outDir) + "/param_quota.png"));
+  }
+  Click(form->ButtonOk());
+
+  EXPECT_EQ(settings_->ReadQuota("Maison"), "00:00:05");  // untouched: as it was
+  EXPECT_EQ(settings_->ReadQuota("Bureau"), "120:30:00");
+  EXPECT_EQ(settings_->ReadQuotaAction("Bureau"), 1);
+  EXPECT_FALSE(settings_->HasQuota("Secours"));
+  EXPECT_FALSE(settings_->HasQuotaAction("Secours"));
 }
 
 // Each page grabbed as the user sees it; with CHRONOLIN_SCREENSHOTS set, saved there as PNGs.

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 namespace chronolin::cli {
 
@@ -29,9 +28,11 @@ CsvTable ParseCsv(std::string_view text) {
   auto end_record = [&] {
     record.push_back(std::move(field));
     field.clear();
+    const std::size_t width = record.size();
     records.push_back(std::move(record));
     record_lines.push_back(record_line);
     record.clear();
+    record.reserve(width);  // the next record is most likely as wide
     at_field_start = true;
   };
 
@@ -84,6 +85,7 @@ CsvTable ParseCsv(std::string_view text) {
   if (records.empty()) throw CsvError("no header line with the column names");
   CsvTable table;
   table.columns = std::move(records.front());
+  table.rows.reserve(records.size() - 1);
   for (std::size_t r = 1; r < records.size(); ++r) {
     if (records[r].size() != table.columns.size()) {
       Fail(record_lines[r], std::to_string(records[r].size()) + " fields where the header has " +
@@ -97,11 +99,15 @@ CsvTable ParseCsv(std::string_view text) {
 CsvTable ReadCsvFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw CsvError(path + ": " + std::strerror(errno));
-  std::ostringstream content;
-  content << in.rdbuf();
+  // Read in large pieces straight into one string: a table of many records is read once.
+  std::string content;
+  std::string piece(1 << 16, '\0');
+  while (in.read(piece.data(), static_cast<std::streamsize>(piece.size())) || in.gcount() > 0) {
+    content.append(piece.data(), static_cast<std::size_t>(in.gcount()));
+  }
   if (in.bad()) throw CsvError(path + ": read error");
   try {
-    return ParseCsv(content.str());
+    return ParseCsv(content);
   } catch (const CsvError& e) {
     throw CsvError(path + ": " + e.what());
   }

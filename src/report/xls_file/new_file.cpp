@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "common/format.h"
 #include "report/report_error.h"
@@ -70,6 +71,46 @@ void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::string& ta
   }
 }
 
+// Buffered writes to the hidden file; WriteAt rewrites bytes already written.
+class FileSink final : public TCfbSink {
+ public:
+  FileSink(int fd, const std::string& target) : fd_(fd), target_(target) {
+    buffer_.reserve(kBuffer);
+  }
+  void Write(const std::uint8_t* data, std::size_t size) override {
+    if (buffer_.size() + size > kBuffer) Flush();
+    if (size >= kBuffer) {
+      WriteAll(fd_, std::span<const std::uint8_t>(data, size), target_);
+      written_ += size;
+      return;
+    }
+    buffer_.insert(buffer_.end(), data, data + size);
+  }
+  void WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) override {
+    Flush();
+    std::size_t done = 0;
+    while (done < size) {
+      const ssize_t n = ::pwrite(fd_, data + done, size - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) ThrowWrite(target_, n < 0 ? errno : ENOSPC);
+      done += static_cast<std::size_t>(n);
+    }
+  }
+  std::uint64_t Position() const override { return written_ + buffer_.size(); }
+  void Flush() {
+    WriteAll(fd_, buffer_, target_);
+    written_ += buffer_.size();
+    buffer_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kBuffer = 1 << 18;
+  int fd_;
+  const std::string& target_;
+  std::vector<std::uint8_t> buffer_;
+  std::uint64_t written_ = 0;
+};
+
 }  // namespace
 
 void RefuseExistingFile(const std::string& path) {
@@ -78,9 +119,15 @@ void RefuseExistingFile(const std::string& path) {
 }
 
 void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+  WriteNewFile(path, [&](TCfbSink& sink) { sink.Write(bytes.data(), bytes.size()); });
+}
+
+void WriteNewFile(const std::string& path, const std::function<void(TCfbSink&)>& write) {
   RefuseExistingFile(path);
   TempFile temp(path);
-  WriteAll(temp.fd(), bytes, path);
+  FileSink sink(temp.fd(), path);
+  write(sink);
+  sink.Flush();
   if (::fsync(temp.fd()) != 0 || temp.Close() != 0) ThrowWrite(path, errno);
   // A hard link takes the name only if it is free; where links are refused, a rename that
   // refuses to replace does the same.

@@ -3,8 +3,11 @@
 // it, which takes the name only once complete and flushed, and only if the name is still free.
 // A reader never sees a partial file, and nothing is left behind when the write fails.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
+
+#include "xls/compound_file/cfb_writer.h"
 
 namespace chronolin {
 
@@ -13,5 +16,8 @@ namespace chronolin {
 // ReportError "Can't write to file ..." when the file exists.
 void RefuseExistingFile(const std::string& path);
 void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes);
+// The same with the bytes written by `write` as they come, through a buffer: the content is
+// never held whole in memory. What `write` throws fails the write.
+void WriteNewFile(const std::string& path, const std::function<void(TCfbSink&)>& write);
 
 }  // namespace chronolin

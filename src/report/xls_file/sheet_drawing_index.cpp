@@ -1,5 +1,9 @@
 #include "report/xls_file/sheet_drawing_index.h"
 
+#include <algorithm>
+#include <functional>
+#include <unordered_map>
+
 namespace chronolin {
 
 namespace {
@@ -59,8 +63,12 @@ void TSheetDrawingIndex::Build(const TDrawing& drawing) {
   for (std::size_t g = 0; g < dg.ChildCount(); ++g) {
     if (dg.Child(g).Type() != escher::kSpgrContainer) continue;
     auto& top = static_cast<TEscherContainerRecord&>(dg.Child(g));
+    UnitParts parts;
     for (std::size_t i = 0; i < top.ChildCount(); ++i) {
-      UnitParts parts;
+      parts.anchor = nullptr;
+      parts.data = nullptr;
+      parts.text_box = nullptr;
+      parts.opts.clear();
       Collect(top.Child(i), parts);
       for (const TEscherRecord* opt : parts.opts) {
         if (auto found = picture_of.find(opt); found != picture_of.end()) {
@@ -68,11 +76,12 @@ void TSheetDrawingIndex::Build(const TDrawing& drawing) {
         }
       }
       if (parts.data != nullptr && parts.text_box != nullptr) {
-        text_boxes_.emplace(parts.data, parts.text_box);
+        text_boxes_.emplace_back(parts.data, parts.text_box);
       }
     }
     break;  // only the first group holds the sheet's shapes
   }
+  std::sort(text_boxes_.begin(), text_boxes_.end(), std::less<>());
 }
 
 const TEscherClientAnchorRecord* TSheetDrawingIndex::PictureAnchor(std::size_t picture) const {
@@ -81,8 +90,10 @@ const TEscherClientAnchorRecord* TSheetDrawingIndex::PictureAnchor(std::size_t p
 
 TEscherClientTextBoxRecord* TSheetDrawingIndex::TextBox(
     const TEscherClientDataRecord* object) const {
-  auto found = text_boxes_.find(object);
-  return found == text_boxes_.end() ? nullptr : found->second;
+  auto found = std::lower_bound(
+      text_boxes_.begin(), text_boxes_.end(), object,
+      [](const auto& entry, const TEscherClientDataRecord* o) { return std::less<>()(entry.first, o); });
+  return found == text_boxes_.end() || found->first != object ? nullptr : found->second;
 }
 
 std::u16string ShapeName(const TEscherOPTRecord& opt) {

@@ -4,7 +4,7 @@
 // shapes are added, removed or reordered; the owner rebuilds it then.
 #include <cstddef>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "xls/drawing/drawing.h"
@@ -22,7 +22,8 @@ class TSheetDrawingIndex {
 
  private:
   std::vector<const TEscherClientAnchorRecord*> picture_anchors_;
-  std::unordered_map<const TEscherClientDataRecord*, TEscherClientTextBoxRecord*> text_boxes_;
+  // Sorted by object: one flat table, where a hash map cost a node per copied note.
+  std::vector<std::pair<const TEscherClientDataRecord*, TEscherClientTextBoxRecord*>> text_boxes_;
 };
 
 // The shape's name (property 0x0380 of its property table), empty when it has none.

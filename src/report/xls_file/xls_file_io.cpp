@@ -1,4 +1,5 @@
 // Opening the template and saving the result, and the adapter that makes the file objects.
+#include <algorithm>
 #include <ostream>
 
 #include "report/xls_file/new_file.h"
@@ -6,9 +7,41 @@
 #include "report/xls_file/xls_file.h"
 #include "xls/compound_file/ole2_storage.h"
 #include "xls/compound_file/xls_error.h"
+#include "xls/compound_file/cfb_writer.h"
 #include "xls/workbook_file.h"
 
 namespace chronolin {
+
+namespace {
+
+class TSinkOutStream final : public TOutStream {
+ public:
+  explicit TSinkOutStream(TCfbSink& sink) : sink_(sink) {}
+  void Write(const void* data, std::size_t size) override {
+    sink_.Write(static_cast<const std::uint8_t*>(data), size);
+  }
+  std::uint64_t Position() const override { return sink_.Position(); }
+
+ private:
+  TCfbSink& sink_;
+};
+
+class TMemorySink final : public TCfbSink {
+ public:
+  void Write(const std::uint8_t* data, std::size_t size) override {
+    bytes_.insert(bytes_.end(), data, data + size);
+  }
+  void WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) override {
+    std::copy(data, data + size, bytes_.begin() + static_cast<std::ptrdiff_t>(offset));
+  }
+  std::uint64_t Position() const override { return bytes_.size(); }
+  const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+};
+
+}  // namespace
 
 void TXLSFile::Connect() {
   workbook_ = std::make_unique<TWorkbook>();
@@ -58,26 +91,32 @@ void TXLSFile::Save(bool /*autoClose*/, const std::string& fileName, std::ostrea
   // The name checked is the one written: an existing file is never replaced.
   if (target == nullptr) RefuseExistingFile(name);
 
-  // The whole document is built in memory first: a failure leaves no file and no bytes behind.
-  std::vector<std::uint8_t> document;
   const TXlsStorageList empty;
   const TXlsStorageList& streams = streams_ != nullptr ? *streams_ : empty;
-  {
-    std::vector<std::uint8_t> records = SaveWorkbookStream(book);
-    TOle2Storage storage(document);
-    streams.SaveWithWorkbook(storage, records);
-    // The storage holds its own copy by now: one copy fewer while the document is laid out.
-    std::vector<std::uint8_t>().swap(records);
-    storage.Finish();
-  }
+  // The template's other elements, then the records straight into the document: the workbook
+  // stream is never held whole in memory.
+  auto document = [&](TCfbSink& sink) {
+    TOle2Storage storage(sink);
+    for (std::size_t i = 0; i < streams.Count(); ++i) {
+      if (streams.Item(i).Name() != kWorkbookStreamName) streams.Item(i).Save(storage);
+    }
+    storage.FinishWithStream(kWorkbookStreamName, [&](TCfbSink& stream) {
+      TSinkOutStream out(stream);
+      book.Save(out);
+    });
+  };
 
   if (target != nullptr) {
-    target->write(reinterpret_cast<const char*>(document.data()),
-                  static_cast<std::streamsize>(document.size()));
+    // Complete before the caller's stream sees a byte: a failure leaves it untouched.
+    TMemorySink bytes;
+    document(bytes);
+    target->write(reinterpret_cast<const char*>(bytes.Bytes().data()),
+                  static_cast<std::streamsize>(bytes.Bytes().size()));
     target->flush();
     if (!*target) throw XlsError("Can't write the compound document to its stream");
     return;
   }
+  // Into a hidden file that takes the name once complete: a failure leaves no file behind.
   WriteNewFile(name, document);
 }
 

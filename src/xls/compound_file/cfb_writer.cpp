@@ -40,6 +40,93 @@ struct DirRecord {
   std::uint32_t size = 0;
 };
 
+// Each storage's children form a balanced search tree in name order. Colouring the nodes of
+// an incomplete bottom level red (all others black) gives every path the same number of
+// black nodes and no red node a red child: a valid red-black tree.
+template <class Nodes>
+void BuildTrees(const Nodes& nodes, std::vector<DirRecord>& dir) {
+  const auto count = static_cast<std::uint32_t>(nodes.size());
+  for (std::uint32_t parent = 0; parent < count; ++parent) {
+    const auto& storage = nodes[parent];
+    if (storage.children.empty()) continue;
+    std::vector<std::uint32_t> sorted = storage.children;
+    std::sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
+      return cfb::CompareNames(nodes[a].name, nodes[b].name) < 0;
+    });
+    const int height = std::bit_width(sorted.size());  // levels of the balanced tree
+    const bool bottom_full = std::has_single_bit(sorted.size() + 1);
+    std::function<std::uint32_t(std::size_t, std::size_t, int)> build =
+        [&](std::size_t lo, std::size_t hi, int depth) {
+          if (lo >= hi) return cfb::kNoStream;
+          const std::size_t mid = lo + (hi - lo - 1) / 2;
+          const std::uint32_t id = sorted[mid];
+          dir[id].left = build(lo, mid, depth + 1);
+          dir[id].right = build(mid + 1, hi, depth + 1);
+          dir[id].color = (depth == height - 1 && depth > 0 && !bottom_full) ? 0 : 1;
+          return id;
+        };
+    dir[parent].child = build(0, sorted.size(), 0);
+  }
+}
+
+void WriteHeader(std::uint8_t* h, std::uint64_t fat_sectors, std::uint32_t first_fat,
+                 std::uint32_t first_dir, std::uint32_t first_minifat,
+                 std::uint64_t minifat_sectors, std::uint32_t first_difat,
+                 std::uint64_t difat_sectors) {
+  std::memcpy(h, cfb::kSignature, sizeof cfb::kSignature);
+  Set16(h + 0x18, 0x003E);  // minor version
+  Set16(h + 0x1A, 3);       // major version: 512-byte sectors
+  Set16(h + 0x1C, 0xFFFE);
+  Set16(h + 0x1E, 9);
+  Set16(h + 0x20, 6);
+  Set32(h + 0x2C, static_cast<std::uint32_t>(fat_sectors));
+  Set32(h + 0x30, first_dir);
+  Set32(h + 0x38, cfb::kMiniStreamCutoff);
+  Set32(h + 0x3C, first_minifat);
+  Set32(h + 0x40, static_cast<std::uint32_t>(minifat_sectors));
+  Set32(h + 0x44, first_difat);
+  Set32(h + 0x48, static_cast<std::uint32_t>(difat_sectors));
+  for (std::uint32_t i = 0; i < cfb::kHeaderDifatCount; ++i) {
+    Set32(h + 0x4C + 4 * i, i < fat_sectors ? first_fat + i : cfb::kFreeSect);
+  }
+}
+
+// Keeps the first bytes of a stream until it is known to reach the mini-stream cutoff; from
+// then on, bytes pass straight to the document after the header's place.
+class TStreamHead final : public TCfbSink {
+ public:
+  explicit TStreamHead(TCfbSink& document) : document_(document) {}
+  void Write(const std::uint8_t* data, std::size_t size) override {
+    if (!passing_ && head_.size() + size < cfb::kMiniStreamCutoff) {
+      head_.insert(head_.end(), data, data + size);
+      return;
+    }
+    if (!passing_) {
+      passing_ = true;
+      start_ = document_.Position() + cfb::kHeaderSize;
+      const std::vector<std::uint8_t> header(cfb::kHeaderSize, 0);  // written for real last
+      document_.Write(header.data(), header.size());
+      document_.Write(head_.data(), head_.size());
+      std::vector<std::uint8_t>().swap(head_);
+    }
+    document_.Write(data, size);
+  }
+  void WriteAt(std::uint64_t, const std::uint8_t*, std::size_t) override {
+    throw XlsError(msg::kStreamInOnePass);
+  }
+  std::uint64_t Position() const override {
+    return passing_ ? document_.Position() - start_ : head_.size();
+  }
+  bool Passing() const { return passing_; }
+  std::vector<std::uint8_t>& Head() { return head_; }
+
+ private:
+  TCfbSink& document_;
+  std::vector<std::uint8_t> head_;
+  bool passing_ = false;
+  std::uint64_t start_ = 0;  // where the stream begins in the document
+};
+
 }  // namespace
 
 TCfbWriter::TCfbWriter() {
@@ -89,30 +176,7 @@ void TCfbWriter::WriteTo(const std::function<void(std::span<const std::uint8_t>)
   const auto count = static_cast<std::uint32_t>(nodes_.size());
   std::vector<DirRecord> dir(count);
 
-  // Each storage's children form a balanced search tree in name order. Colouring the nodes of
-  // an incomplete bottom level red (all others black) gives every path the same number of
-  // black nodes and no red node a red child: a valid red-black tree.
-  for (std::uint32_t parent = 0; parent < count; ++parent) {
-    const Node& storage = nodes_[parent];
-    if (storage.children.empty()) continue;
-    std::vector<std::uint32_t> sorted = storage.children;
-    std::sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
-      return cfb::CompareNames(nodes_[a].name, nodes_[b].name) < 0;
-    });
-    const int height = std::bit_width(sorted.size());  // levels of the balanced tree
-    const bool bottom_full = std::has_single_bit(sorted.size() + 1);
-    std::function<std::uint32_t(std::size_t, std::size_t, int)> build =
-        [&](std::size_t lo, std::size_t hi, int depth) {
-          if (lo >= hi) return cfb::kNoStream;
-          const std::size_t mid = lo + (hi - lo - 1) / 2;
-          const std::uint32_t id = sorted[mid];
-          dir[id].left = build(lo, mid, depth + 1);
-          dir[id].right = build(mid + 1, hi, depth + 1);
-          dir[id].color = (depth == height - 1 && depth > 0 && !bottom_full) ? 0 : 1;
-          return id;
-        };
-    dir[parent].child = build(0, sorted.size(), 0);
-  }
+  BuildTrees(nodes_, dir);
 
   // Small streams go to the mini stream, 64-byte sectors chained in the MiniFAT.
   std::vector<std::uint8_t> mini_stream;
@@ -187,23 +251,8 @@ void TCfbWriter::WriteTo(const std::function<void(std::span<const std::uint8_t>)
   std::vector<std::uint8_t> out((head + 1) * kSectorSize, 0);
   const auto sector = [&](std::uint64_t n) { return out.data() + (n + 1) * kSectorSize; };
 
-  std::uint8_t* h = out.data();
-  std::memcpy(h, cfb::kSignature, sizeof cfb::kSignature);
-  Set16(h + 0x18, 0x003E);  // minor version
-  Set16(h + 0x1A, 3);       // major version: 512-byte sectors
-  Set16(h + 0x1C, 0xFFFE);
-  Set16(h + 0x1E, 9);
-  Set16(h + 0x20, 6);
-  Set32(h + 0x2C, static_cast<std::uint32_t>(fat_sectors));
-  Set32(h + 0x30, first_dir);
-  Set32(h + 0x38, cfb::kMiniStreamCutoff);
-  Set32(h + 0x3C, first_minifat);
-  Set32(h + 0x40, static_cast<std::uint32_t>(minifat_sectors));
-  Set32(h + 0x44, first_difat);
-  Set32(h + 0x48, static_cast<std::uint32_t>(difat_sectors));
-  for (std::uint32_t i = 0; i < cfb::kHeaderDifatCount; ++i) {
-    Set32(h + 0x4C + 4 * i, i < fat_sectors ? first_fat + i : cfb::kFreeSect);
-  }
+  WriteHeader(out.data(), fat_sectors, first_fat, first_dir, first_minifat, minifat_sectors,
+              first_difat, difat_sectors);
   for (std::uint64_t d = 0; d < difat_sectors; ++d) {
     std::uint8_t* p = sector(first_difat + d);
     for (std::uint32_t i = 0; i < kPerDifatSector; ++i) {
@@ -253,6 +302,165 @@ void TCfbWriter::WriteTo(const std::function<void(std::span<const std::uint8_t>)
       sink(n.data);
       const std::size_t tail = n.data.size() % kSectorSize;
       if (tail != 0) sink(std::span<const std::uint8_t>(kPadding, kSectorSize - tail));
+    }
+  }
+}
+
+void TCfbWriter::SerializeTo(TCfbSink& sink, std::uint32_t streamed,
+                             const std::function<void(TCfbSink&)>& produce) {
+  Node& node = nodes_.at(streamed);
+  if (node.type != cfb::kTypeStream || !node.data.empty()) throw XlsError(msg::kNotAnEmptyStream);
+  const std::uint64_t begin = sink.Position();
+  TStreamHead head(sink);
+  produce(head);
+  if (!head.Passing()) {
+    // A small stream: the mini stream holds it, as in a document built in memory.
+    node.data = std::move(head.Head());
+    const std::vector<std::uint8_t> document = Serialize();
+    node.data.clear();
+    sink.Write(document.data(), document.size());
+    return;
+  }
+  const std::uint64_t size = head.Position();
+  if (size > 0xFFFFFFFFu) {
+    throw XlsError(Format(msg::kStreamTooLarge, Utf16ToUtf8(node.name).c_str()));
+  }
+  const std::vector<std::uint8_t> padding(CeilDiv(size, kSectorSize) * kSectorSize - size, 0);
+  sink.Write(padding.data(), padding.size());
+  std::vector<std::uint8_t> header;
+  std::vector<std::uint8_t> tail;
+  LayOutAround(streamed, size, header, tail);
+  sink.Write(tail.data(), tail.size());
+  sink.WriteAt(begin, header.data(), header.size());
+}
+
+void TCfbWriter::LayOutAround(std::uint32_t streamed, std::uint64_t streamed_size,
+                              std::vector<std::uint8_t>& header,
+                              std::vector<std::uint8_t>& tail) const {
+  const auto count = static_cast<std::uint32_t>(nodes_.size());
+  std::vector<DirRecord> dir(count);
+  BuildTrees(nodes_, dir);
+
+  std::vector<std::uint8_t> mini_stream;
+  std::vector<std::uint32_t> minifat;
+  const std::uint64_t streamed_sectors = CeilDiv(streamed_size, kSectorSize);
+  std::uint64_t big_sectors = 0;
+  for (std::uint32_t id = 0; id < count; ++id) {
+    const Node& n = nodes_[id];
+    if (id == streamed || n.type != cfb::kTypeStream || n.data.empty()) continue;
+    if (n.data.size() > 0xFFFFFFFFu) {
+      throw XlsError(Format(msg::kStreamTooLarge, Utf16ToUtf8(n.name).c_str()));
+    }
+    dir[id].size = static_cast<std::uint32_t>(n.data.size());
+    if (n.data.size() >= cfb::kMiniStreamCutoff) {
+      big_sectors += CeilDiv(n.data.size(), kSectorSize);
+      continue;
+    }
+    const auto first = static_cast<std::uint32_t>(minifat.size());
+    const auto sectors = static_cast<std::uint32_t>(CeilDiv(n.data.size(), cfb::kMiniSectorSize));
+    for (std::uint32_t k = 1; k < sectors; ++k) minifat.push_back(first + k);
+    minifat.push_back(cfb::kEndOfChain);
+    dir[id].start = first;
+    mini_stream.insert(mini_stream.end(), n.data.begin(), n.data.end());
+    mini_stream.resize(static_cast<std::size_t>(minifat.size()) * cfb::kMiniSectorSize, 0);
+  }
+
+  const std::uint64_t minifat_sectors = CeilDiv(minifat.size(), kPerFatSector);
+  const std::uint64_t dir_sectors = CeilDiv(count, kEntriesPerSector);
+  const std::uint64_t mini_sectors = CeilDiv(mini_stream.size(), kSectorSize);
+  const std::uint64_t data_sectors =
+      streamed_sectors + big_sectors + mini_sectors + minifat_sectors + dir_sectors;
+  std::uint64_t fat_sectors = 0;
+  std::uint64_t difat_sectors = 0;
+  for (;;) {
+    difat_sectors = fat_sectors > cfb::kHeaderDifatCount
+                        ? CeilDiv(fat_sectors - cfb::kHeaderDifatCount, kPerDifatSector)
+                        : 0;
+    const std::uint64_t needed = CeilDiv(data_sectors + fat_sectors + difat_sectors, kPerFatSector);
+    if (needed <= fat_sectors) break;
+    fat_sectors = needed;
+  }
+  const std::uint64_t total = fat_sectors + difat_sectors + data_sectors;
+  if (total >= cfb::kMaxRegSect) throw XlsError(msg::kDocumentTooLarge);
+
+  // Sector order: the streamed stream, the other large streams in the order they were
+  // created, the mini stream, MiniFAT, directory, FAT, then DIFAT.
+  std::vector<std::uint32_t> fat(fat_sectors * kPerFatSector, cfb::kFreeSect);
+  std::uint32_t next = 0;
+  const auto place = [&](std::uint64_t sectors, std::uint32_t mark) -> std::uint32_t {
+    if (sectors == 0) return cfb::kEndOfChain;
+    const std::uint32_t first = next;
+    for (std::uint64_t k = 0; k < sectors; ++k, ++next) {
+      fat[next] = mark != 0 ? mark : (k + 1 < sectors ? next + 1 : cfb::kEndOfChain);
+    }
+    return first;
+  };
+  dir[streamed].start = place(streamed_sectors, 0);
+  dir[streamed].size = static_cast<std::uint32_t>(streamed_size);
+  const std::uint32_t tail_start = next;
+  for (std::uint32_t id = 0; id < count; ++id) {
+    const Node& n = nodes_[id];
+    if (id != streamed && n.type == cfb::kTypeStream && n.data.size() >= cfb::kMiniStreamCutoff) {
+      dir[id].start = place(CeilDiv(n.data.size(), kSectorSize), 0);
+    }
+  }
+  dir[0].start = place(mini_sectors, 0);
+  dir[0].size = static_cast<std::uint32_t>(mini_stream.size());
+  const std::uint32_t first_minifat = place(minifat_sectors, 0);
+  const std::uint32_t first_dir = place(dir_sectors, 0);
+  const std::uint32_t first_fat = place(fat_sectors, cfb::kFatSect);
+  const std::uint32_t first_difat = place(difat_sectors, cfb::kDifSect);
+
+  tail.assign((total - tail_start) * kSectorSize, 0);
+  const auto sector = [&](std::uint64_t n) { return tail.data() + (n - tail_start) * kSectorSize; };
+  header.assign(cfb::kHeaderSize, 0);
+  WriteHeader(header.data(), fat_sectors, first_fat, first_dir, first_minifat, minifat_sectors,
+              first_difat, difat_sectors);
+  for (std::uint64_t d = 0; d < difat_sectors; ++d) {
+    std::uint8_t* p = sector(first_difat + d);
+    for (std::uint32_t i = 0; i < kPerDifatSector; ++i) {
+      const std::uint64_t f = cfb::kHeaderDifatCount + d * kPerDifatSector + i;
+      Set32(p + 4 * i,
+            f < fat_sectors ? static_cast<std::uint32_t>(first_fat + f) : cfb::kFreeSect);
+    }
+    Set32(p + 4 * kPerDifatSector, d + 1 < difat_sectors
+                                       ? static_cast<std::uint32_t>(first_difat + d + 1)
+                                       : cfb::kEndOfChain);
+  }
+  for (std::size_t i = 0; i < fat.size(); ++i) Set32(sector(first_fat) + 4 * i, fat[i]);
+  if (!minifat.empty()) {
+    std::vector<std::uint32_t> padded = minifat;
+    padded.resize(minifat_sectors * kPerFatSector, cfb::kFreeSect);
+    for (std::size_t i = 0; i < padded.size(); ++i) Set32(sector(first_minifat) + 4 * i, padded[i]);
+  }
+  for (std::uint32_t id = 0; id < dir_sectors * kEntriesPerSector; ++id) {
+    std::uint8_t* p = sector(first_dir) + static_cast<std::size_t>(id) * cfb::kDirEntrySize;
+    if (id >= count) {  // unused slot
+      Set32(p + 0x44, cfb::kNoStream);
+      Set32(p + 0x48, cfb::kNoStream);
+      Set32(p + 0x4C, cfb::kNoStream);
+      continue;
+    }
+    const Node& n = nodes_[id];
+    for (std::size_t i = 0; i < n.name.size(); ++i) Set16(p + 2 * i, n.name[i]);
+    Set16(p + 0x40, static_cast<std::uint16_t>((n.name.size() + 1) * 2));
+    p[0x42] = n.type;
+    p[0x43] = dir[id].color;
+    Set32(p + 0x44, dir[id].left);
+    Set32(p + 0x48, dir[id].right);
+    Set32(p + 0x4C, dir[id].child);
+    Set32(p + 0x74, n.type == cfb::kTypeStorage ? 0
+                    : dir[id].size == 0         ? cfb::kEndOfChain
+                                                : dir[id].start);
+    Set32(p + 0x78, dir[id].size);
+  }
+  if (!mini_stream.empty()) {
+    std::memcpy(sector(dir[0].start), mini_stream.data(), mini_stream.size());
+  }
+  for (std::uint32_t id = 0; id < count; ++id) {
+    const Node& n = nodes_[id];
+    if (id != streamed && n.type == cfb::kTypeStream && n.data.size() >= cfb::kMiniStreamCutoff) {
+      std::memcpy(sector(dir[id].start), n.data.data(), n.data.size());
     }
   }
 }

@@ -13,6 +13,18 @@
 
 namespace chronolin {
 
+// Where a document written piece by piece goes. Write appends; WriteAt rewrites bytes already
+// written (the header, known last).
+class TCfbSink {
+ public:
+  virtual void Write(const std::uint8_t* data, std::size_t size) = 0;
+  virtual void WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) = 0;
+  virtual std::uint64_t Position() const = 0;
+
+ protected:
+  ~TCfbSink() = default;
+};
+
 class TCfbWriter {
  public:
   static constexpr std::uint32_t kRootId = 0;
@@ -34,6 +46,13 @@ class TCfbWriter {
   // their data (no second copy of them). The checks come first: on an error nothing has been
   // handed over.
   void WriteTo(const std::function<void(std::span<const std::uint8_t>)>& sink) const;
+  // The complete document into `sink`, with `streamed` (a stream added with AddStream and left
+  // empty) filled by `produce`, which writes the stream's bytes to the sink it is given and
+  // nothing else. The stream goes straight to the sink, first after the header, so that a
+  // large stream is never held in memory; a stream under the mini-stream cutoff is gathered
+  // and placed as Serialize() places it.
+  void SerializeTo(TCfbSink& sink, std::uint32_t streamed,
+                   const std::function<void(TCfbSink&)>& produce);
 
  private:
   struct Node {
@@ -43,6 +62,9 @@ class TCfbWriter {
     std::vector<std::uint8_t> data;
   };
   std::uint32_t Add(std::uint32_t parent, std::u16string_view name, std::uint8_t type);
+  // Everything after the streamed stream's sectors, and the header that goes before them.
+  void LayOutAround(std::uint32_t streamed, std::uint64_t streamed_size,
+                    std::vector<std::uint8_t>& header, std::vector<std::uint8_t>& tail) const;
 
   std::deque<Node> nodes_;  // deque: StreamData references survive later additions
 };

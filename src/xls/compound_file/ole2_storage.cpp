@@ -101,6 +101,9 @@ TOle2Storage::TOle2Storage(std::vector<std::uint8_t>& target)
 TOle2Storage::TOle2Storage(std::ostream& target)
     : mode_(TOle2Mode::Write), writer_(std::make_unique<TCfbWriter>()), target_stream_(&target) {}
 
+TOle2Storage::TOle2Storage(TCfbSink& target)
+    : mode_(TOle2Mode::Write), writer_(std::make_unique<TCfbWriter>()), target_sink_(&target) {}
+
 TOle2Storage::TOle2Storage(std::vector<std::uint8_t> document, std::string name)
     : mode_(TOle2Mode::Read), file_name_(std::move(name)) {
   if (!TCfbReader::HasSignature(document)) Invalid(file_name_);
@@ -127,8 +130,17 @@ void TOle2Storage::Abandon() noexcept {
   }
 }
 
+void TOle2Storage::FinishWithStream(std::u16string_view name,
+                                    const std::function<void(TCfbSink&)>& produce) {
+  if (target_sink_ == nullptr || finished_) throw XlsError(msg::kNoSinkToFinish);
+  const std::uint32_t id = writer_->AddStream(current_, name);
+  finished_ = true;
+  writer_->SerializeTo(*target_sink_, id, produce);
+}
+
 void TOle2Storage::Finish() {
   if (mode_ != TOle2Mode::Write || finished_) return;
+  if (target_sink_ != nullptr) throw XlsError(msg::kSinkNeedsStream);
   // The document goes to its target piece by piece: a large stream is never copied whole.
   if (target_bytes_ != nullptr) {
     const std::size_t before = target_bytes_->size();

@@ -4,6 +4,7 @@
 // memory and produces it only when the storage is finished, so a failed save never leaves a
 // half-written document behind.
 #include <cstdint>
+#include <functional>
 #include <ios>
 #include <memory>
 #include <ostream>
@@ -17,6 +18,7 @@
 namespace chronolin {
 
 class TCfbReader;
+class TCfbSink;
 class TCfbWriter;
 
 enum class TOle2Mode : std::uint8_t { Read = 0, Write = 1 };
@@ -44,6 +46,8 @@ class TOle2Storage {
   // finished document is appended to it by Finish(), nothing before.
   explicit TOle2Storage(std::vector<std::uint8_t>& target);
   explicit TOle2Storage(std::ostream& target);
+  // Write mode onto a sink (not owned): the document goes to it only through FinishWithStream.
+  explicit TOle2Storage(TCfbSink& target);
   // Read mode over a document already in memory; name stands for the file name in messages.
   TOle2Storage(std::vector<std::uint8_t> document, std::string name);
 
@@ -55,6 +59,10 @@ class TOle2Storage {
   // Write mode: completes the document and hands it to the file or the caller's target.
   // Further calls do nothing. Read mode: does nothing.
   void Finish();
+  // For a storage made on a sink: completes the document with one more stream in the current
+  // storage, whose bytes `produce` writes straight into the sink it is given (see
+  // TCfbWriter::SerializeTo). Should it fail, the sink holds a partial document.
+  void FinishWithStream(std::u16string_view name, const std::function<void(TCfbSink&)>& produce);
 
   TOle2Mode Mode() const { return mode_; }
   const std::string& FileName() const { return file_name_; }
@@ -81,6 +89,7 @@ class TOle2Storage {
   std::vector<std::uint32_t> stack_;  // entered parents, last = innermost
   std::vector<std::uint8_t>* target_bytes_ = nullptr;
   std::ostream* target_stream_ = nullptr;
+  TCfbSink* target_sink_ = nullptr;
   int file_fd_ = -1;  // write mode on a file: created at once, filled by Finish
   bool finished_ = false;
 };

@@ -81,6 +81,10 @@ inline constexpr const char* kStreamReadOnly = "Can't write to a stream opened f
 inline constexpr const char* kStreamTooLarge = "Stream \"%s\" is too large";
 inline constexpr const char* kInvalidParentStorage = "Invalid parent storage";
 inline constexpr const char* kNotAStream = "Not a stream";
+inline constexpr const char* kNotAnEmptyStream = "Not an empty stream";
+inline constexpr const char* kStreamInOnePass = "A stream is written in one pass";
+inline constexpr const char* kNoSinkToFinish = "No sink to finish the document into";
+inline constexpr const char* kSinkNeedsStream = "A document on a sink is finished with its stream";
 inline constexpr const char* kInvalidElementName = "Invalid element name \"%s\"";
 inline constexpr const char* kElementExists = "Element \"%s\" already exists";
 

@@ -98,8 +98,8 @@ void TDrawing::BuildCaches() {
   shapes_.clear();
   pictures_.clear();
   trailing_anchors_ = trailing_objects_ = trailing_pictures_ = 0;
-  objects_by_id_.clear();
-  units_by_id_.clear();
+  objects_by_id_.Clear();
+  units_by_id_.Clear();
   next_object_id_ = 1;
   if (!root_) return;
   TEscherContainerRecord* top = TopGroup();
@@ -112,7 +112,7 @@ void TDrawing::BuildCaches() {
         auto* data = static_cast<TEscherClientDataRecord*>(&r);
         objects_.push_back(data);
         if (data->Obj() != nullptr) {
-          objects_by_id_.emplace(data->Obj()->ObjectId(), data);
+          objects_by_id_.Add(data->Obj()->ObjectId(), data);
           next_object_id_ = std::max<std::uint32_t>(next_object_id_, data->Obj()->ObjectId() + 1u);
         }
         break;
@@ -136,7 +136,7 @@ void TDrawing::BuildCaches() {
   for (std::size_t i = 0; i < top->ChildCount(); ++i) {
     TEscherClientDataRecord* data = FirstObject(top->Child(i));
     if (data != nullptr && data->Obj() != nullptr) {
-      units_by_id_.emplace(data->Obj()->ObjectId(), &top->Child(i));
+      units_by_id_.Add(data->Obj()->ObjectId(), &top->Child(i));
     }
   }
   // What lies after the top group, counted so that clones are cached before it.
@@ -169,7 +169,7 @@ void TDrawing::AddToCaches(TEscherRecord& unit) {
         auto* data = static_cast<TEscherClientDataRecord*>(&r);
         before_trailing(objects_, trailing_objects_, data);
         if (data->Obj() != nullptr) {
-          objects_by_id_.emplace(data->Obj()->ObjectId(), data);
+          objects_by_id_.Add(data->Obj()->ObjectId(), data);
           next_object_id_ = std::max<std::uint32_t>(next_object_id_, data->Obj()->ObjectId() + 1u);
         }
         break;
@@ -194,12 +194,11 @@ void TDrawing::AddToCaches(TEscherRecord& unit) {
   });
   TEscherClientDataRecord* data = FirstObject(unit);
   if (data != nullptr && data->Obj() != nullptr)
-    units_by_id_.emplace(data->Obj()->ObjectId(), &unit);
+    units_by_id_.Add(data->Obj()->ObjectId(), &unit);
 }
 
 TEscherClientDataRecord* TDrawing::FindObject(std::uint16_t object_id) const {
-  auto it = objects_by_id_.find(object_id);
-  return it == objects_by_id_.end() ? nullptr : it->second;
+  return objects_by_id_.Find(object_id);
 }
 
 void TDrawing::SaveToStream(TOutStream& out) const {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
-#include <unordered_map>
+#include <algorithm>
 #include <vector>
 
 #include "xls/drawing/drawing_group.h"
@@ -107,9 +107,27 @@ class TDrawing {
   std::size_t trailing_anchors_ = 0;
   std::size_t trailing_objects_ = 0;
   std::size_t trailing_pictures_ = 0;
+  // Object ids are 16-bit: a table by id costs a pointer per id, where a hash map cost a node
+  // per object (tens of thousands of copied notes).
+  template <class T>
+  class TIdTable {
+   public:
+    T* Find(std::uint16_t id) const { return id < items_.size() ? items_[id] : nullptr; }
+    // The first one added for an id stays.
+    void Add(std::uint16_t id, T* item) {
+      if (id >= items_.size()) {
+        items_.resize(std::min<std::size_t>(0x10000, std::max<std::size_t>(id + 1u, items_.size() * 2)));
+      }
+      if (items_[id] == nullptr) items_[id] = item;
+    }
+    void Clear() { items_.clear(); }
+
+   private:
+    std::vector<T*> items_;
+  };
   // Object id -> its client data, and -> the top-level shape it is the first object of.
-  std::unordered_map<std::uint16_t, TEscherClientDataRecord*> objects_by_id_;
-  std::unordered_map<std::uint16_t, TEscherRecord*> units_by_id_;
+  TIdTable<TEscherClientDataRecord> objects_by_id_;
+  TIdTable<TEscherRecord> units_by_id_;
   std::uint32_t next_object_id_ = 1;
 };
 

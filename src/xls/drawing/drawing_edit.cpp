@@ -168,7 +168,7 @@ void TDrawing::CheckCopyRows(int first, int last, const TDrawingGroup& group) co
 
 void TDrawing::CheckCloneObject(std::uint16_t object_id, const TDrawingGroup& group) const {
   TEscherContainerRecord* top = TopGroup();
-  if (top == nullptr || !units_by_id_.contains(object_id)) return;
+  if (top == nullptr || units_by_id_.Find(object_id) == nullptr) return;
   if (Dg() == nullptr) throw XlsError(msg::kEscherProcessing);
   group.CheckEditable();
 }
@@ -179,7 +179,7 @@ void TDrawing::CheckRemoveObject(std::uint16_t object_id, const TDrawingGroup& g
     if (FindObject(object_id) != nullptr) throw XlsError(msg::kEscherLoading);
     return;
   }
-  if (units_by_id_.contains(object_id)) group.CheckEditable();
+  if (units_by_id_.Find(object_id) != nullptr) group.CheckEditable();
 }
 
 void TDrawing::CheckNewIdentity(const TDrawingGroup& group) const {
@@ -197,7 +197,7 @@ void TDrawing::DeleteRows(int first, int count, const std::vector<std::uint16_t>
   if (TEscherContainerRecord* top = TopGroup()) {
     std::unordered_set<const TEscherRecord*> doomed;
     for (const std::uint16_t id : comment_ids) {
-      if (auto it = units_by_id_.find(id); it != units_by_id_.end()) doomed.insert(it->second);
+      if (TEscherRecord* unit = units_by_id_.Find(id)) doomed.insert(unit);
     }
     auto* dg = static_cast<TEscherDataRecord*>(Dg());
     top->RemoveChildrenIf([&](TEscherRecord& unit) {
@@ -311,9 +311,9 @@ void TDrawing::CopyRows(int first, int last, int delta, TDrawingGroup& group) {
 }
 
 std::uint16_t TDrawing::CloneObject(std::uint16_t object_id, int delta, TDrawingGroup& group) {
-  auto it = units_by_id_.find(object_id);
-  if (it == units_by_id_.end() || TopGroup() == nullptr) return 0;
-  TEscherRecord& clone = AppendClone(*it->second, delta, group);
+  TEscherRecord* unit = units_by_id_.Find(object_id);
+  if (unit == nullptr || TopGroup() == nullptr) return 0;
+  TEscherRecord& clone = AppendClone(*unit, delta, group);
   return ObjectOf(clone)->Obj()->ObjectId();
 }
 
@@ -323,9 +323,8 @@ void TDrawing::RemoveObject(std::uint16_t object_id, TDrawingGroup& group) {
     if (FindObject(object_id) != nullptr) throw XlsError(msg::kEscherLoading);
     return;
   }
-  auto it = units_by_id_.find(object_id);
-  if (it == units_by_id_.end()) return;
-  const TEscherRecord* doomed = it->second;
+  const TEscherRecord* doomed = units_by_id_.Find(object_id);
+  if (doomed == nullptr) return;
   auto* dg = static_cast<TEscherDataRecord*>(Dg());
   top->RemoveChildrenIf([&](TEscherRecord& unit) {
     if (&unit != doomed) return false;

@@ -28,6 +28,7 @@ void TEscherDataRecord::Set32(std::size_t offset, std::uint32_t v) {
 
 TEscherContainerRecord::TEscherContainerRecord(const TEscherContainerRecord& other)
     : TEscherRecord(other) {
+  children_.reserve(other.children_.size());
   for (const auto& child : other.children_) children_.push_back(child->Clone());
 }
 

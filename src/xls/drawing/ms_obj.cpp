@@ -4,9 +4,11 @@
 
 namespace chronolin {
 
-TMsObj::TMsObj(std::unique_ptr<TBaseRecord> obj) : obj_(std::move(obj)) {}
+TMsObj::TMsObj(std::unique_ptr<TBaseRecord> obj) : obj_(std::move(obj)) {
+  object_id_ = obj_->DataSize() >= 8 ? obj_->Get16(6) : 0;
+}
 
-TMsObj::TMsObj(const TMsObj& other) : obj_(other.obj_->Clone()) {
+TMsObj::TMsObj(const TMsObj& other) : obj_(other.obj_), object_id_(other.object_id_) {
   if (other.chart_) chart_ = other.chart_->CloneChart();
 }
 
@@ -17,11 +19,11 @@ std::uint16_t TMsObj::Kind() const {
 }
 
 std::uint16_t TMsObj::ObjectId() const {
-  return obj_->DataSize() >= 8 ? obj_->Get16(6) : 0;
+  return object_id_;
 }
 
 void TMsObj::SetObjectId(std::uint16_t id) {
-  if (obj_->DataSize() >= 8) obj_->Set16(6, id);
+  if (obj_->DataSize() >= 8) object_id_ = id;
 }
 
 bool TMsObj::IsEmbeddedOle() const {
@@ -41,7 +43,17 @@ void TMsObj::SetChart(std::unique_ptr<TChart> chart) {
 }
 
 void TMsObj::SaveToStream(TOutStream& out) const {
-  obj_->SaveToStream(out);
+  if (obj_->DataSize() < 8 || obj_->Get16(6) == object_id_) {
+    obj_->SaveToStream(out);
+  } else {
+    // The shared record with this copy's id.
+    const std::vector<std::uint8_t>& data = obj_->Data();
+    out.WriteHeader(obj_->Id(), obj_->DataSize());
+    out.Write(data.data(), 6);
+    out.Write16(object_id_);
+    out.Write(data.data() + 8, data.size() - 8);
+    if (const TBaseRecord* rest = obj_->Continue()) rest->SaveToStream(out);
+  }
   if (chart_) chart_->SaveToStream(out);
 }
 

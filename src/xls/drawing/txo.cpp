@@ -13,6 +13,12 @@
 
 namespace chronolin {
 
+TBaseRecord& TTXO::Record() {
+  if (txo_.use_count() > 1) txo_ = txo_->Clone();
+  // Owned by this copy alone from here: changing it changes no other copy.
+  return const_cast<TBaseRecord&>(*txo_);
+}
+
 std::u16string TTXO::Text() const {
   if (txo_->DataSize() < 14) return {};
   const std::size_t count = txo_->Get16(10);

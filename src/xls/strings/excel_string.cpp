@@ -1,6 +1,7 @@
 #include "xls/strings/excel_string.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "common/text_codec.h"
 #include "xls/compound_file/xls_error.h"
@@ -158,6 +159,13 @@ int Compare(const TExcelString& a, const TExcelString& b) {
   if (a.text16_.size() != b.text16_.size()) return a.text16_.size() < b.text16_.size() ? -1 : 1;
   const int c = a.text16_.compare(b.text16_);
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+std::size_t Hash(const TExcelString& s) {
+  const std::size_t text =
+      s.IsWide() ? std::hash<std::u16string>()(s.text16_) : std::hash<std::string>()(s.text8_);
+  return text ^ (static_cast<std::size_t>(s.options_) << 1) ^
+         (static_cast<std::size_t>(s.length_width_) << 9);
 }
 
 }  // namespace chronolin

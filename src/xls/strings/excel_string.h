@@ -48,6 +48,8 @@ class TExcelString {
   // The table order: width, option byte, then the text (8-bit bytewise, 16-bit by length
   // first). Rich runs and far-east data take no part.
   friend int Compare(const TExcelString& a, const TExcelString& b);
+  // Agrees with Compare: strings it finds equal hash alike.
+  friend std::size_t Hash(const TExcelString& s);
 
  private:
   void WriteHeader(std::vector<std::uint8_t>& out) const;

@@ -21,31 +21,108 @@ void TSST::Load(const TBaseRecord& sst) {
     entry->string = TExcelString::Read(reader, 2);
     entries_.push_back(std::move(entry));
   }
+  // In file order, as the cells' indexes count them, until Sort.
+  sorted_count_ = entries_.size();
+  index_.clear();
+  indexed_ = false;
 }
 
+namespace {
+
+bool Before(const std::shared_ptr<TSSTEntry>& a, const std::shared_ptr<TSSTEntry>& b) {
+  return Compare(a->string, b->string) < 0;
+}
+
+}  // namespace
+
 void TSST::Sort() {
-  std::stable_sort(entries_.begin(), entries_.end(),
-                   [](const auto& a, const auto& b) { return Compare(a->string, b->string) < 0; });
+  std::stable_sort(entries_.begin(), entries_.end(), Before);
+  sorted_count_ = entries_.size();
+  // Of equal loaded strings, the first in table order is the one found.
+  index_.clear();
+  indexed_ = false;
+}
+
+void TSST::Clear() {
+  entries_.clear();
+  sorted_count_ = 0;
+  index_.clear();
+  indexed_count_ = 0;
+  indexed_ = false;
+}
+
+void TSST::PlaceAdded() const {
+  if (sorted_count_ == entries_.size()) return;
+  const auto middle = entries_.begin() + static_cast<std::ptrdiff_t>(sorted_count_);
+  // An added string equals no other entry: the merge gives the order sorted inserts gave.
+  std::stable_sort(middle, entries_.end(), Before);
+  std::inplace_merge(entries_.begin(), middle, entries_.end(), Before);
+  sorted_count_ = entries_.size();
+}
+
+TSST::Slot* TSST::FindSlot(const TExcelString& s, std::size_t hash) {
+  if (index_.empty()) return nullptr;
+  const std::size_t mask = index_.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    Slot& slot = index_[i];
+    if (!slot.entry) return nullptr;
+    if (slot.hash == hash && Compare(slot.entry->string, s) == 0) return &slot;
+  }
+}
+
+void TSST::Insert(std::shared_ptr<TSSTEntry> entry, std::size_t hash) {
+  if ((indexed_count_ + 1) * 2 > index_.size()) {
+    std::vector<Slot> old(std::max<std::size_t>(64, index_.size() * 2));
+    old.swap(index_);
+    indexed_count_ = 0;
+    for (Slot& slot : old) {
+      if (slot.entry) Insert(std::move(slot.entry), slot.hash);
+    }
+  }
+  const std::size_t mask = index_.size() - 1;
+  std::size_t i = hash & mask;
+  while (index_[i].entry) i = (i + 1) & mask;
+  index_[i] = Slot{hash, std::move(entry)};
+  ++indexed_count_;
+}
+
+void TSST::BuildIndex() {
+  PlaceAdded();
+  index_.clear();
+  indexed_count_ = 0;
+  for (const auto& entry : entries_) {
+    // Of equal strings, the first in table order is the one found.
+    const std::size_t hash = Hash(entry->string);
+    if (FindSlot(entry->string, hash) == nullptr) Insert(entry, hash);
+  }
+  indexed_ = true;
 }
 
 std::shared_ptr<TSSTEntry> TSST::AddString(std::u16string_view text) {
   TExcelString s = TExcelString::FromText(text, 2);
-  auto it = std::lower_bound(entries_.begin(), entries_.end(), s, [](const auto& e, const auto& v) {
-    return Compare(e->string, v) < 0;
-  });
-  if (it != entries_.end() && Compare((*it)->string, s) == 0) {
-    (*it)->AddRef();
-    return *it;
+  if (!indexed_) BuildIndex();
+  const std::size_t hash = Hash(s);
+  if (Slot* found = FindSlot(s, hash)) {
+    found->entry->AddRef();
+    return found->entry;
   }
   auto entry = std::make_shared<TSSTEntry>();
   entry->string = std::move(s);
   entry->ref_count = 1;
-  entries_.insert(it, entry);
+  entries_.push_back(entry);
+  Insert(entry, hash);
   return entry;
 }
 
 void TSST::PrepareForSave() {
+  PlaceAdded();
+  const std::size_t before = entries_.size();
   std::erase_if(entries_, [](const auto& e) { return e->ref_count <= 0; });
+  sorted_count_ = entries_.size();
+  if (entries_.size() != before) {
+    index_.clear();
+    indexed_ = false;
+  }
 }
 
 namespace {
@@ -88,6 +165,7 @@ std::size_t TSST::BucketCount() const {
 }
 
 void TSST::SaveToStream(TOutStream& out) {
+  PlaceAdded();
   std::uint32_t total_refs = 0;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     entries_[i]->save_index = static_cast<std::uint32_t>(i);
@@ -108,6 +186,7 @@ void TSST::SaveToStream(TOutStream& out) {
 }
 
 std::int64_t TSST::TotalSize() const {
+  PlaceAdded();
   TCountingOutStream counter;
   WriteTable(entries_, 0, counter, false);
   return static_cast<std::int64_t>(counter.Position()) + 4 + 2 +

@@ -34,17 +34,21 @@ class TSSTRecord final : public TBaseRecord {
 class TSST {
  public:
   std::size_t Count() const { return entries_.size(); }
-  // Cells share ownership so that no cell ever points at a freed entry.
-  const std::shared_ptr<TSSTEntry>& operator[](std::size_t i) const { return entries_[i]; }
+  // Cells share ownership so that no cell ever points at a freed entry. In table order: strings
+  // added since the last look take their sorted places first.
+  const std::shared_ptr<TSSTEntry>& operator[](std::size_t i) const {
+    PlaceAdded();
+    return entries_[i];
+  }
 
   // Appends the record's strings in file order, each with no reference.
   void Load(const TBaseRecord& sst);
   // Sorts by the string order (stable: equal strings keep their file order).
   void Sort();
-  void Clear() { entries_.clear(); }
+  void Clear();
 
-  // Finds the entry equal to the text's plain form, or inserts a new one at its sorted place;
-  // either way it gains one reference.
+  // Finds the entry equal to the text's plain form, or adds a new one (its sorted place is
+  // taken before the table is next read or saved); either way it gains one reference.
   std::shared_ptr<TSSTEntry> AddString(std::u16string_view text);
 
   // Drops every entry no cell references.
@@ -56,8 +60,26 @@ class TSST {
  private:
   std::size_t BucketSize() const;
   std::size_t BucketCount() const;
+  // Sorts the entries added since the last call into the sorted ones before them.
+  void PlaceAdded() const;
+  void BuildIndex();
 
-  std::vector<std::shared_ptr<TSSTEntry>> entries_;
+  // Finds entries by their text in constant time; the order the file needs is kept by the
+  // vector, sorted on demand (a sorted insert per new string made a large fill quadratic).
+  // Open addressing with the hash kept beside each entry: a probe touches an entry's text only
+  // when the hashes agree.
+  struct Slot {
+    std::size_t hash = 0;
+    std::shared_ptr<TSSTEntry> entry;
+  };
+  Slot* FindSlot(const TExcelString& s, std::size_t hash);
+  void Insert(std::shared_ptr<TSSTEntry> entry, std::size_t hash);
+
+  mutable std::vector<std::shared_ptr<TSSTEntry>> entries_;
+  mutable std::size_t sorted_count_ = 0;  // entries_[0, sorted_count_) are in table order
+  std::vector<Slot> index_;  // a power of two in size, at most half full
+  std::size_t indexed_count_ = 0;
+  bool indexed_ = false;  // index_ covers every entry
 };
 
 }  // namespace chronolin

@@ -98,6 +98,39 @@ TEST(CfbWriter, LargeDocumentGetsADifat) {
                 {{"Big", SizeCrc(Pattern(7'500'000, 3))}, {"Small", SizeCrc(Pattern(10, 1))}});
 }
 
+// A stream produced straight into the document, written in pieces: under the cutoff it goes
+// to the mini stream; past 109 FAT sectors the FAT placed after it still gets its DIFAT.
+TEST(CfbWriter, StreamedStreamReadsBackBesideTheOthers) {
+  struct Memory final : TCfbSink {
+    Bytes bytes;
+    void Write(const uint8_t* d, size_t n) override { bytes.insert(bytes.end(), d, d + n); }
+    void WriteAt(uint64_t at, const uint8_t* d, size_t n) override {
+      std::copy(d, d + n, bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    uint64_t Position() const override { return bytes.size(); }
+  };
+  for (const size_t size : {size_t{100}, size_t{4095}, size_t{4096}, size_t{7'500'000}}) {
+    TCfbWriter writer;
+    const uint32_t sub = writer.AddStorage(TCfbWriter::kRootId, u"Storage");
+    writer.StreamData(writer.AddStream(sub, u"Small")) = Pattern(10, 1);
+    writer.StreamData(writer.AddStream(TCfbWriter::kRootId, u"Big")) = Pattern(5000, 2);
+    const uint32_t streamed = writer.AddStream(TCfbWriter::kRootId, u"Workbook");
+    Memory out;
+    out.bytes = Pattern(3, 9);  // a document need not start the sink
+    const Bytes content = Pattern(size, 5);
+    writer.SerializeTo(out, streamed, [&](TCfbSink& sink) {
+      for (size_t at = 0; at < size; at += 1000) {
+        EXPECT_EQ(sink.Position(), at);
+        sink.Write(content.data() + at, std::min<size_t>(1000, size - at));
+      }
+    });
+    const Bytes document(out.bytes.begin() + 3, out.bytes.end());
+    ExpectStreams(document, {{"Storage/Small", SizeCrc(Pattern(10, 1))},
+                             {"Big", SizeCrc(Pattern(5000, 2))},
+                             {"Workbook", SizeCrc(content)}});
+  }
+}
+
 TEST(CfbWriter, NamesMustBeValidAndUniqueIgnoringCase) {
   TCfbWriter writer;
   writer.AddStream(TCfbWriter::kRootId, u"Workbook");
