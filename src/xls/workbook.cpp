@@ -95,9 +95,7 @@ void TWorkbook::SelectSheet(std::size_t i) {
   const std::size_t active = ActiveSheet();
   if (active < sheets_.size()) SetSelected(*sheets_[active], false);
   if (TWindow1Record* window1 = globals_.Window1()) {
-    window1->Set16(10, static_cast<std::uint16_t>(i));
-    window1->Set16(12, 0);
-    window1->Set16(14, 1);
+    window1->ShowSheet(static_cast<std::uint16_t>(i));
   }
   SetSelected(*sheets_[i], true);
 }

@@ -113,7 +113,7 @@ void TWorkbook::InsertSheets(int source, int position, int count) {
   // The active tab names the same sheet as before.
   if (TWindow1Record* window1 = globals_.Window1()) {
     if (window1->ActiveSheet() >= position) {
-      window1->Set16(10, static_cast<std::uint16_t>(window1->ActiveSheet() + count));
+      window1->SetActiveSheet(static_cast<std::uint16_t>(window1->ActiveSheet() + count));
     }
   }
 }

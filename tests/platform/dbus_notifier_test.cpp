@@ -9,8 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -19,17 +17,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "support/files.h"
+
 namespace chronolin {
 namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
-
-std::string Slurp(const fs::path& path) {
-  std::ostringstream text;
-  text << std::ifstream(path).rdbuf();
-  return text.str();
-}
 
 std::string FirstLine(FILE* out) {
   char buffer[512];
@@ -122,7 +116,7 @@ class DbusNotifierTest : public ::testing::Test {
         std::to_string(id) + "), '" + key + "'], dbus_interface='org.freedesktop.DBus.Mock')\"";
     ASSERT_EQ(std::system(command.c_str()), 0);
   }
-  std::string Calls() const { return Slurp(dir_ / "calls.log"); }
+  std::string Calls() const { return testing::ReadFile(dir_ / "calls.log"); }
 
   static inline std::string skipReason_;
   static inline std::string address_;

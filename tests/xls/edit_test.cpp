@@ -192,6 +192,14 @@ TEST(InsertRows, CopiesMovesBreaksAndFollowingReferences) {
   small.InsertAndCopyRows(0, 10, 10, 10, 3, false);
   EXPECT_EQ(TokensAt(small, 0, 0, 0), Ref(15, 0));
   EXPECT_EQ(TokensAt(small, 0, 0, 1), Ref(9, 0));
+
+  // Copies into rows the sheet did not have yet: the row table grows under the copy.
+  TWorkbook band;
+  band.Load(Workbook({Cat({Row(0), Number(0, 0, 7)})}));
+  band.InsertAndCopyRows(0, 0, 0, 1, 300, false);
+  for (int r = 1; r <= 300; ++r) {
+    ASSERT_EQ(band.WorkSheet(0)->GetCell(r, 0).value, Variant::FromDouble(7)) << r;
+  }
 }
 
 TEST(InsertRows, RefusedCallsChangeNothing) {

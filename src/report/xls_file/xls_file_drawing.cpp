@@ -159,13 +159,13 @@ void TXLSFile::AssignPictureFromStream(std::int32_t row, std::int32_t index,
   if (const TEscherClientAnchorRecord* at =
           DrawingIndex().PictureAnchor(PictureIndex(row, index))) {
     anchor.Col1 = at->FirstColumn() + 1;
-    anchor.Dx1 = at->Get16(4);
+    anchor.Dx1 = at->FirstColumnOffset();
     anchor.Row1 = at->FirstRow() + 1;
-    anchor.Dy1 = at->Get16(8);
+    anchor.Dy1 = at->FirstRowOffset();
     anchor.Col2 = at->LastColumn() + 1;
-    anchor.Dx2 = at->Get16(12);
+    anchor.Dx2 = at->LastColumnOffset();
     anchor.Row2 = at->LastRow() + 1;
-    anchor.Dy2 = at->Get16(16);
+    anchor.Dy2 = at->LastRowOffset();
   }
 }
 

@@ -15,9 +15,6 @@ namespace chronolin {
 class TWorkbookGlobals;
 class TSST;
 
-// Picture types of a replacement, by their names "EMF", "WMF", "JPEG", "PNG".
-enum class TPictureType { kEmf = 2, kWmf = 3, kJpeg = 5, kPng = 6, kDib = 7 };
-
 class TDrawing {
  public:
   TDrawing() = default;
@@ -91,7 +88,7 @@ class TDrawing {
   void BuildCaches();
   void AddToCaches(TEscherRecord& unit);
   TEscherContainerRecord* TopGroup() const;
-  TEscherRecord* Dg() const;
+  TEscherDgRecord* Dg() const;
   // Gives every shape of `unit` a new shape id, takes the blip references again.
   void AdoptClone(TEscherRecord& unit, TDrawingGroup& group, bool new_object_ids);
   // Clones a top-level shape, moved by delta rows, and appends it; the clone.

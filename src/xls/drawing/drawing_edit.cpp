@@ -8,7 +8,6 @@
 #include "xls/compound_file/xls_error.h"
 #include "xls/compound_file/xls_messages.h"
 #include "xls/drawing/drawing.h"
-#include "xls/drawing/md5.h"
 #include "xls/records/biff_bytes.h"
 
 namespace chronolin {
@@ -16,8 +15,7 @@ namespace chronolin {
 namespace {
 
 constexpr std::uint16_t kCommentKind = 25;  // OBJ kind of a cell comment
-constexpr std::uint16_t kBlipProperty = 0x0104;
-constexpr int kMaxObjectId = 0xFFFF;  // an OBJ's id is a 16-bit field
+constexpr int kMaxObjectId = 0xFFFF;        // an OBJ's id is a 16-bit field
 
 void ForEach(TEscherRecord& record, const std::function<void(TEscherRecord&)>& f) {
   f(record);
@@ -51,16 +49,12 @@ bool IsComment(TEscherRecord& unit) {
   return data != nullptr && data->Obj() != nullptr && data->Obj()->Kind() == kCommentKind;
 }
 
-// The blip store indexes (1-based) the pictures of a unit refer to, as (record, offset).
+// The blip store entries (1-based) the pictures of a unit refer to.
 template <class F>
 void ForEachBlipReference(TEscherRecord& unit, F&& f) {
   ForEach(unit, [&](TEscherRecord& r) {
     if (r.Type() != escher::kOPT) return;
-    auto& opt = static_cast<TEscherDataRecord&>(r);
-    for (std::size_t i = 0; i < r.Instance(); ++i) {
-      const std::uint16_t id = opt.Get16(6 * i);
-      if ((id & 0x3FFF) == kBlipProperty && (id & 0x4000)) f(opt, 6 * i + 2);
-    }
+    for (const std::uint32_t index : static_cast<TEscherOPTRecord&>(r).BlipReferences()) f(index);
   });
 }
 
@@ -84,11 +78,13 @@ TEscherContainerRecord* TDrawing::TopGroup() const {
   return nullptr;
 }
 
-TEscherRecord* TDrawing::Dg() const {
+TEscherDgRecord* TDrawing::Dg() const {
   if (!root_ || !root_->IsContainer()) return nullptr;
   auto& container = static_cast<TEscherContainerRecord&>(*root_);
   for (std::size_t i = 0; i < container.ChildCount(); ++i) {
-    if (container.Child(i).Type() == escher::kDg) return &container.Child(i);
+    if (container.Child(i).Type() == escher::kDg) {
+      return static_cast<TEscherDgRecord*>(&container.Child(i));
+    }
   }
   return nullptr;
 }
@@ -103,18 +99,16 @@ void TDrawing::ShiftAnchors(int from, int delta) {
 }
 
 void TDrawing::AdoptClone(TEscherRecord& unit, TDrawingGroup& group, bool new_object_ids) {
-  auto* dg = static_cast<TEscherDataRecord*>(Dg());
+  TEscherDgRecord* dg = Dg();
   if (dg == nullptr) throw XlsError(msg::kEscherProcessing);
   std::uint32_t max_id = shapes_.empty() ? 0 : shapes_.back()->ShapeId();
   std::uint32_t object_id = next_object_id_;
   ForEach(unit, [&](TEscherRecord& r) {
     if (r.Type() == escher::kSp) {
-      auto& sp = static_cast<TEscherDataRecord&>(r);
-      const std::uint32_t id = group.AllocateShapeId(dg->Instance(), max_id + 1);
+      const std::uint32_t id = group.AllocateShapeId(dg->DrawingId(), max_id + 1);
       max_id = std::max(max_id, id);
-      sp.Set32(0, id);
-      dg->Set32(0, dg->Get32(0) + 1);
-      dg->Set32(4, std::max(dg->Get32(4), id));
+      static_cast<TEscherSPRecord&>(r).SetShapeId(id);
+      dg->ShapeAdded(id);
     } else if (r.Type() == escher::kClientData && new_object_ids) {
       auto& data = static_cast<TEscherClientDataRecord&>(r);
       if (data.Obj() != nullptr) {
@@ -126,9 +120,7 @@ void TDrawing::AdoptClone(TEscherRecord& unit, TDrawingGroup& group, bool new_ob
       }
     }
   });
-  ForEachBlipReference(unit, [&](TEscherDataRecord& opt, std::size_t at) {
-    group.AddBlipReference(opt.Get32(at), +1);
-  });
+  ForEachBlipReference(unit, [&](std::uint32_t index) { group.AddBlipReference(index, +1); });
 }
 
 void TDrawing::CheckDeleteRows(int first, int count, const TDrawingGroup& group) const {
@@ -199,7 +191,7 @@ void TDrawing::DeleteRows(int first, int count, const std::vector<std::uint16_t>
     for (const std::uint16_t id : comment_ids) {
       if (TEscherRecord* unit = units_by_id_.Find(id)) doomed.insert(unit);
     }
-    auto* dg = static_cast<TEscherDataRecord*>(Dg());
+    TEscherDgRecord* dg = Dg();
     top->RemoveChildrenIf([&](TEscherRecord& unit) {
       if (!doomed.contains(&unit)) {
         TEscherClientAnchorRecord* anchor = AnchorOf(unit);
@@ -208,11 +200,9 @@ void TDrawing::DeleteRows(int first, int count, const std::vector<std::uint16_t>
       }
       std::uint32_t shapes = 0;
       ForEach(unit, [&](TEscherRecord& r) { shapes += r.Type() == escher::kSp; });
-      ForEachBlipReference(unit, [&](TEscherDataRecord& opt, std::size_t at) {
-        group.AddBlipReference(opt.Get32(at), -1);
-      });
+      ForEachBlipReference(unit, [&](std::uint32_t index) { group.AddBlipReference(index, -1); });
       group.ShapesRemoved(shapes);
-      if (dg != nullptr) dg->Set32(0, dg->Get32(0) >= shapes ? dg->Get32(0) - shapes : 0);
+      if (dg != nullptr) dg->ShapesRemoved(shapes);
       return true;
     });
   } else {
@@ -325,23 +315,21 @@ void TDrawing::RemoveObject(std::uint16_t object_id, TDrawingGroup& group) {
   }
   const TEscherRecord* doomed = units_by_id_.Find(object_id);
   if (doomed == nullptr) return;
-  auto* dg = static_cast<TEscherDataRecord*>(Dg());
+  TEscherDgRecord* dg = Dg();
   top->RemoveChildrenIf([&](TEscherRecord& unit) {
     if (&unit != doomed) return false;
     std::uint32_t shapes = 0;
     ForEach(unit, [&](TEscherRecord& r) { shapes += r.Type() == escher::kSp; });
-    ForEachBlipReference(unit, [&](TEscherDataRecord& opt, std::size_t at) {
-      group.AddBlipReference(opt.Get32(at), -1);
-    });
+    ForEachBlipReference(unit, [&](std::uint32_t index) { group.AddBlipReference(index, -1); });
     group.ShapesRemoved(shapes);
-    if (dg != nullptr) dg->Set32(0, dg->Get32(0) >= shapes ? dg->Get32(0) - shapes : 0);
+    if (dg != nullptr) dg->ShapesRemoved(shapes);
     return true;
   });
   BuildCaches();
 }
 
 void TDrawing::TakeNewIdentity(TDrawingGroup& group) {
-  auto* dg = static_cast<TEscherDataRecord*>(Dg());
+  TEscherDgRecord* dg = Dg();
   if (dg == nullptr) return;
   const std::uint32_t drawing_id = group.NewDrawingId();
   dg->SetInstance(static_cast<std::uint16_t>(drawing_id));
@@ -349,12 +337,10 @@ void TDrawing::TakeNewIdentity(TDrawingGroup& group) {
   ForEach(*root_, [&](TEscherRecord& r) {
     if (r.Type() != escher::kSp) return;
     last = group.AllocateShapeId(drawing_id, last + 1);
-    static_cast<TEscherDataRecord&>(r).Set32(0, last);
+    static_cast<TEscherSPRecord&>(r).SetShapeId(last);
   });
-  dg->Set32(4, last);
-  ForEachBlipReference(*root_, [&](TEscherDataRecord& opt, std::size_t at) {
-    group.AddBlipReference(opt.Get32(at), +1);
-  });
+  dg->SetLastShapeId(last);
+  ForEachBlipReference(*root_, [&](std::uint32_t index) { group.AddBlipReference(index, +1); });
   BuildCaches();
 }
 
@@ -395,64 +381,12 @@ void TDrawing::ReplacePicture(std::size_t index, std::span<const std::uint8_t> b
   }
   TEscherOPTRecord* opt = pictures_[index];
   if (opt->BlipReferenceCount() != 1) throw XlsError(msg::kEscherProcessing);
-  const std::array<std::uint8_t, 16> uid = Md5(bytes);
-  const auto blip_type = static_cast<std::uint8_t>(type);
-  const bool metafile = type == TPictureType::kEmf || type == TPictureType::kWmf;
-  // The blip: its identifier, then a tag and the bytes of a bitmap, or the header of an
-  // uncompressed metafile and its bytes.
-  std::vector<std::uint8_t> body(uid.begin(), uid.end());
-  if (metafile) {
-    biff::Put32(body, static_cast<std::uint32_t>(bytes.size()));
-    body.resize(body.size() + 16 + 8);  // bounds and size: left to the reader
-    biff::Put32(body, static_cast<std::uint32_t>(bytes.size()));
-    body.push_back(0xFE);  // not compressed
-    body.push_back(0xFE);
-  } else {
-    body.push_back(0xFF);
-  }
-  body.insert(body.end(), bytes.begin(), bytes.end());
-  std::uint16_t instance = 0;
-  switch (type) {
-    case TPictureType::kEmf:
-      instance = 0x3D4;
-      break;
-    case TPictureType::kWmf:
-      instance = 0x216;
-      break;
-    case TPictureType::kJpeg:
-      instance = 0x46A;
-      break;
-    case TPictureType::kPng:
-      instance = 0x6E0;
-      break;
-    case TPictureType::kDib:
-      instance = 0x7A8;
-      break;
-  }
-  std::vector<std::uint8_t> entry;
-  // Sized up front: the record's fixed part is 44 bytes before the blip itself.
-  entry.reserve(44 + body.size());
-  entry.push_back(blip_type);
-  entry.push_back(metafile ? 4 : blip_type);  // the other platform reads metafiles as PICT
-  entry.insert(entry.end(), uid.begin(), uid.end());
-  biff::Put16(entry, 0xFF);
-  biff::Put32(entry, static_cast<std::uint32_t>(8 + body.size()));
-  biff::Put32(entry, 0);  // references: counted below
-  biff::Put32(entry, 0);
-  entry.insert(entry.end(), 4, 0);
-  biff::Put16(entry, static_cast<std::uint16_t>(instance << 4));
-  biff::Put16(entry, static_cast<std::uint16_t>(0xF018 + blip_type));
-  biff::Put32(entry, static_cast<std::uint32_t>(body.size()));
-  entry.insert(entry.end(), body.begin(), body.end());
-  auto bse = std::make_unique<TEscherBSERecord>(static_cast<std::uint16_t>(blip_type * 16 + 2),
-                                                escher::kBSE);
-  bse->Data() = std::move(entry);
-  const std::uint32_t new_index = group.AddBlip(std::move(bse));
-  ForEachBlipReference(*opt, [&](TEscherDataRecord& record, std::size_t at) {
-    group.AddBlipReference(record.Get32(at), -1);
-    record.Set32(at, new_index);
+  const std::uint32_t new_index = group.AddBlip(TEscherBSERecord::FromPicture(bytes, type));
+  for (const std::uint32_t old_index : opt->BlipReferences()) {
+    group.AddBlipReference(old_index, -1);
     group.AddBlipReference(new_index, +1);
-  });
+  }
+  opt->SetBlipReferences(new_index);
 }
 
 }  // namespace chronolin

@@ -39,7 +39,7 @@ class TDrawingGroup {
 
  private:
   std::vector<std::uint8_t> Bytes() const;
-  TEscherDataRecord& Dgg() const;
+  TEscherDggRecord& Dgg() const;
   TEscherContainerRecord* BStore() const;
 
   std::unique_ptr<TEscherRecord> root_;

@@ -3,8 +3,11 @@
 // and either a body (atoms) or child records (containers). The model parses the tree far
 // enough to find shapes, anchors, pictures and the BIFF records attached to client atoms;
 // every body is kept as read.
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -122,13 +125,86 @@ CHRONOLIN_ESCHER_CLASS(TEscherBStoreRecord, TEscherContainerRecord);
 CHRONOLIN_ESCHER_CLASS(TEscherSpgrContainerRecord, TEscherContainerRecord);
 CHRONOLIN_ESCHER_CLASS(TEscherSpContainerRecord, TEscherContainerRecord);
 CHRONOLIN_ESCHER_CLASS(TEscherSolverContainerRecord, TEscherContainerRecord);
-CHRONOLIN_ESCHER_CLASS(TEscherDggRecord, TEscherDataRecord);
-CHRONOLIN_ESCHER_CLASS(TEscherBSERecord, TEscherDataRecord);
-CHRONOLIN_ESCHER_CLASS(TEscherDgRecord, TEscherDataRecord);
 CHRONOLIN_ESCHER_CLASS(TEscherConnectorRuleRecord, TEscherDataRecord);
 CHRONOLIN_ESCHER_CLASS(TEscherAlignRuleRecord, TEscherDataRecord);
 CHRONOLIN_ESCHER_CLASS(TEscherArcRuleRecord, TEscherDataRecord);
 CHRONOLIN_ESCHER_CLASS(TEscherCalloutRuleRecord, TEscherDataRecord);
+
+// Dgg: a shape id above every one in use at 0, the cluster count + 1 at 4, the shapes and the
+// drawings saved at 8 and 12, then per cluster of shape ids the drawing it belongs to and how
+// many of its ids are taken (8 bytes each).
+class TEscherDggRecord final : public TEscherDataRecord {
+ public:
+  static constexpr std::size_t kFixedSize = 16;
+  static constexpr std::uint32_t kClusterSize = 1024;  // shape ids per cluster
+
+  using TEscherDataRecord::TEscherDataRecord;
+  std::unique_ptr<TEscherRecord> Clone() const override {
+    return std::unique_ptr<TEscherRecord>(new TEscherDggRecord(*this));
+  }
+  // Whether the counters are there to be kept: edits refuse a group without them.
+  bool HasCounters() const { return Data().size() >= kFixedSize; }
+  std::uint32_t NextShapeId() const { return Get32(0); }
+  void SetNextShapeId(std::uint32_t id) { Set32(0, id); }
+  std::uint32_t SavedShapes() const { return Get32(8); }
+  void SetSavedShapes(std::uint32_t count) { Set32(8, count); }
+  std::uint32_t SavedDrawings() const { return Get32(12); }
+  void SetSavedDrawings(std::uint32_t count) { Set32(12, count); }
+
+  std::size_t ClusterCount() const { return HasCounters() ? (Data().size() - kFixedSize) / 8 : 0; }
+  // Cluster i holds the shape ids from (i + 1) * kClusterSize.
+  std::uint32_t ClusterDrawing(std::size_t i) const { return Get32(kFixedSize + 8 * i); }
+  std::uint32_t ClusterIdsTaken(std::size_t i) const { return Get32(kFixedSize + 8 * i + 4); }
+  void SetClusterIdsTaken(std::size_t i, std::uint32_t count) {
+    Set32(kFixedSize + 8 * i + 4, count);
+  }
+  // Appends a cluster (after the last whole one) and counts it.
+  void AddCluster(std::uint32_t drawing_id, std::uint32_t ids_taken);
+};
+
+// Dg: the shapes of a drawing at 0 and its last shape id at 4; the instance is the drawing id.
+class TEscherDgRecord final : public TEscherDataRecord {
+ public:
+  using TEscherDataRecord::TEscherDataRecord;
+  std::unique_ptr<TEscherRecord> Clone() const override {
+    return std::unique_ptr<TEscherRecord>(new TEscherDgRecord(*this));
+  }
+  std::uint32_t DrawingId() const { return Instance(); }
+  std::uint32_t ShapeCount() const { return Get32(0); }
+  std::uint32_t LastShapeId() const { return Get32(4); }
+  void SetLastShapeId(std::uint32_t id) { Set32(4, id); }
+  void ShapeAdded(std::uint32_t id) {
+    Set32(0, ShapeCount() + 1);
+    SetLastShapeId(std::max(LastShapeId(), id));
+  }
+  void ShapesRemoved(std::uint32_t count) {
+    Set32(0, ShapeCount() >= count ? ShapeCount() - count : 0);
+  }
+};
+
+// Picture types of a replacement, by their names "EMF", "WMF", "JPEG", "PNG" (their values are
+// the format's blip types).
+enum class TPictureType { kEmf = 2, kWmf = 3, kJpeg = 5, kPng = 6, kDib = 7 };
+
+// BSE, a blip store entry: the blip types for two platforms at 0 and 1, the picture's 16-byte
+// digest at 2, a tag, the size of the blip record at 20, the references to the entry at 24,
+// more fixed fields to 36, then the blip record itself.
+class TEscherBSERecord final : public TEscherDataRecord {
+ public:
+  static constexpr std::size_t kFixedSize = 36;
+
+  using TEscherDataRecord::TEscherDataRecord;
+  std::unique_ptr<TEscherRecord> Clone() const override {
+    return std::unique_ptr<TEscherRecord>(new TEscherBSERecord(*this));
+  }
+  // An entry holding the picture (not compressed), with no reference yet.
+  static std::unique_ptr<TEscherBSERecord> FromPicture(std::span<const std::uint8_t> bytes,
+                                                       TPictureType type);
+  // All zeros for an entry too short to hold one.
+  std::array<std::uint8_t, 16> Digest() const;
+  std::uint32_t RefCount() const { return Get32(24); }
+  void SetRefCount(std::uint32_t count) { Set32(24, count); }
+};
 
 // Sp: shape id (32-bit at 0) and flags (32-bit at 4).
 class TEscherSPRecord final : public TEscherDataRecord {
@@ -138,6 +214,7 @@ class TEscherSPRecord final : public TEscherDataRecord {
     return std::unique_ptr<TEscherRecord>(new TEscherSPRecord(*this));
   }
   std::uint32_t ShapeId() const { return Get32(0); }
+  void SetShapeId(std::uint32_t id) { Set32(0, id); }
 };
 
 // OPT: property table; a picture shape refers to a blip store entry through property 0x4104.
@@ -148,7 +225,14 @@ class TEscherOPTRecord final : public TEscherDataRecord {
     return std::unique_ptr<TEscherRecord>(new TEscherOPTRecord(*this));
   }
   // Number of blip references among the simple properties.
-  int BlipReferenceCount() const;
+  int BlipReferenceCount() const { return static_cast<int>(BlipOffsets().size()); }
+  // The blip store entries (1-based) the picture properties name.
+  std::vector<std::uint32_t> BlipReferences() const;
+  void SetBlipReferences(std::uint32_t index);
+
+ private:
+  // Where the values of the blip properties lie.
+  std::vector<std::size_t> BlipOffsets() const;
 };
 
 // ClientAnchor of a sheet shape: flags, then column/offset/row/offset of the top-left and the
@@ -167,6 +251,9 @@ class TEscherClientAnchorRecord final : public TEscherDataRecord {
     Set16(6, first);
     Set16(14, last);
   }
+  // Offsets within the first and last columns (in 1/1024 of the column's width).
+  std::uint16_t FirstColumnOffset() const { return Get16(4); }
+  std::uint16_t LastColumnOffset() const { return Get16(12); }
   // Offsets within the first and last rows (in 1/256 of the row's height).
   std::uint16_t FirstRowOffset() const { return Get16(8); }
   std::uint16_t LastRowOffset() const { return Get16(16); }

@@ -17,6 +17,7 @@ class TNoteRecord final : public TBaseRowColRecord {
   TNoteRecord(std::uint16_t id, std::vector<std::uint8_t> data);
   std::unique_ptr<TBaseRecord> Clone() const override;
   std::uint16_t ObjectId() const { return Get16(6); }
+  void SetObjectId(std::uint16_t id) { Set16(6, id); }
   // The drawing object of the comment, or null when the sheet has none with this id.
   TEscherClientDataRecord* Object() const { return object_; }
   void SetObject(TEscherClientDataRecord* object) { object_ = object; }

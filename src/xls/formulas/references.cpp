@@ -16,6 +16,13 @@ TSupBookRecord::TSupBookRecord(const TSupBookRecord& other) : TBaseRecord(other)
   for (const auto& record : other.followers_) followers_.push_back(record->Clone());
 }
 
+std::unique_ptr<TSupBookRecord> TSupBookRecord::Local(std::uint16_t sheet_count) {
+  std::vector<std::uint8_t> body(4);
+  biff::Set16(body.data(), sheet_count);
+  biff::Set16(body.data() + 2, kLocalMarker);
+  return std::make_unique<TSupBookRecord>(rid::kSupBook, std::move(body));
+}
+
 void TSupBookRecord::AddFollower(std::unique_ptr<TBaseRecord> record) {
   const std::int64_t size = record->TotalSize();
   followers_.push_back(std::move(record));
@@ -40,7 +47,7 @@ void TReferences::Clear() {
 }
 
 void TReferences::AddSupBook(std::unique_ptr<TBaseRecord> record) {
-  if (local_sup_book_ < 0 && record->DataSize() == 4 && record->Get16(2) == 0x0401) {
+  if (local_sup_book_ < 0 && static_cast<const TSupBookRecord&>(*record).IsLocal()) {
     local_sup_book_ = static_cast<int>(sup_books_.Count());
   }
   sup_books_.Add(std::move(record));
@@ -78,10 +85,7 @@ std::uint16_t TReferences::ExternRefOfSheet(int sheet, std::size_t sheet_count) 
     if (SheetOfExternRef(i) == sheet) return static_cast<std::uint16_t>(i);
   }
   if (local_sup_book_ < 0) {
-    std::vector<std::uint8_t> body(4);
-    biff::Set16(body.data(), static_cast<std::uint16_t>(sheet_count));
-    biff::Set16(body.data() + 2, 0x0401);
-    AddSupBook(std::make_unique<TSupBookRecord>(rid::kSupBook, std::move(body)));
+    AddSupBook(TSupBookRecord::Local(static_cast<std::uint16_t>(sheet_count)));
   }
   if (refs_.size() >= 0xFFFF) throw XlsError(Format(msg::kTooManyEntries, 0xFFFF, 0xFFFE));
   refs_.push_back({static_cast<std::uint16_t>(local_sup_book_), static_cast<std::uint16_t>(sheet),
@@ -101,9 +105,10 @@ int MovedSheet(std::uint16_t sheet, int p, int n) {
 
 void TReferences::CheckInsertSheets(int p, int n) const {
   if (local_sup_book_ < 0) return;
-  const TBaseRecord& local = *sup_books_[static_cast<std::size_t>(local_sup_book_)];
-  if (local.DataSize() != 4 || local.Get16(2) != 0x0401) throw XlsError(msg::kFileInvalid);
-  const int count = local.Get16(0) + n;
+  const auto& local =
+      static_cast<const TSupBookRecord&>(*sup_books_[static_cast<std::size_t>(local_sup_book_)]);
+  if (!local.IsLocal()) throw XlsError(msg::kFileInvalid);
+  const int count = local.SheetCount() + n;
   if (count > kMaxSheet) throw XlsError(Format(msg::kTooManyEntries, count, kMaxSheet));
   for (const TExternRef& ref : refs_) {
     if (ref.sup_book != local_sup_book_) continue;
@@ -119,15 +124,16 @@ void TReferences::InsertSheets(int p, int n) {
   // Checked first, so that a refused insertion changes nothing.
   CheckInsertSheets(p, n);
   if (local_sup_book_ < 0) return;
-  TBaseRecord& local = *sup_books_[static_cast<std::size_t>(local_sup_book_)];
-  const int count = local.Get16(0) + n;
+  auto& local =
+      static_cast<TSupBookRecord&>(*sup_books_[static_cast<std::size_t>(local_sup_book_)]);
+  const int count = local.SheetCount() + n;
   auto moved = [&](std::uint16_t sheet) { return MovedSheet(sheet, p, n); };
   for (TExternRef& ref : refs_) {
     if (ref.sup_book != local_sup_book_) continue;
     ref.first_sheet = static_cast<std::uint16_t>(moved(ref.first_sheet));
     ref.last_sheet = static_cast<std::uint16_t>(moved(ref.last_sheet));
   }
-  local.Set16(0, static_cast<std::uint16_t>(count));
+  local.SetSheetCount(static_cast<std::uint16_t>(count));
 }
 
 void TReferences::SaveToStream(TOutStream& out) const {

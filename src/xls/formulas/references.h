@@ -17,6 +17,11 @@ class TSupBookRecord final : public TBaseRecord {
   using TBaseRecord::TBaseRecord;
   TSupBookRecord(const TSupBookRecord& other);
   std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
+  // The SUPBOOK of this workbook's own sheets: their count, then a marker (4 bytes in all).
+  static std::unique_ptr<TSupBookRecord> Local(std::uint16_t sheet_count);
+  bool IsLocal() const { return DataSize() == 4 && Get16(2) == kLocalMarker; }
+  std::uint16_t SheetCount() const { return Get16(0); }
+  void SetSheetCount(std::uint16_t count) { Set16(0, count); }
 
   void AddFollower(std::unique_ptr<TBaseRecord> record);
   std::size_t FollowerCount() const { return followers_.size(); }
@@ -25,6 +30,8 @@ class TSupBookRecord final : public TBaseRecord {
   std::int64_t TotalSize() const override;
 
  private:
+  static constexpr std::uint16_t kLocalMarker = 0x0401;
+
   std::vector<std::unique_ptr<TBaseRecord>> followers_;
 };
 // Read into TReferences on load, then freed; the save writes a fresh one.

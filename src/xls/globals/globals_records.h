@@ -22,6 +22,14 @@ class TWindow1Record final : public TBaseRecord {
   TWindow1Record(std::uint16_t id, std::vector<std::uint8_t> data);
   std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
   std::uint16_t ActiveSheet() const { return Get16(10); }
+  void SetActiveSheet(std::uint16_t sheet) { Set16(10, sheet); }
+  // Makes `sheet` the active tab and the only one selected, the tabs scrolled back to the
+  // first.
+  void ShowSheet(std::uint16_t sheet) {
+    SetActiveSheet(sheet);
+    Set16(12, 0);
+    Set16(14, 1);
+  }
 };
 
 // BOUNDSHEET: the BOF offset of its sheet, option flags and the name as a short string.

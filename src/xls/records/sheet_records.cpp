@@ -1,5 +1,7 @@
 #include "xls/records/sheet_records.h"
 
+#include <algorithm>
+
 #include "common/format.h"
 #include "xls/compound_file/xls_error.h"
 #include "xls/compound_file/xls_messages.h"
@@ -31,24 +33,57 @@ TDefRowHeightRecord::TDefRowHeightRecord(std::uint16_t id, std::vector<std::uint
   RequireBodySize(id, Data(), 4);
 }
 
-TCellMergingRecord::TCellMergingRecord(std::uint16_t id, std::vector<std::uint8_t> data)
-    : TBaseRecord(id, std::move(data)) {
-  RequireBodySize(id, Data(), 2);
-  if (2u + 8u * RangeCount() > DataSize()) throw XlsError(Format(msg::kRecordInvalid, id));
+TRangesRecord::TRangesRecord(std::uint16_t id, std::vector<std::uint8_t> data, std::size_t count_at)
+    : TBaseRecord(id, std::move(data)), count_at_(count_at) {
+  RequireBodySize(id, Data(), count_at_ + 2);
+  if (count_at_ + 2 + 8u * RangeCount() > DataSize()) {
+    throw XlsError(Format(msg::kRecordInvalid, id));
+  }
 }
 
-TCellRange TCellMergingRecord::Range(std::size_t i) const {
-  return RangeAt(*this, 2 + 8 * i);
+TCellRange TRangesRecord::Range(std::size_t i) const {
+  return RangeAt(*this, count_at_ + 2 + 8 * i);
 }
+
+std::vector<TCellRange> TRangesRecord::Ranges() const {
+  std::vector<TCellRange> ranges;
+  ranges.reserve(RangeCount());
+  for (std::size_t i = 0; i < RangeCount(); ++i) ranges.push_back(Range(i));
+  return ranges;
+}
+
+void TRangesRecord::SetRanges(const std::vector<TCellRange>& ranges) {
+  const auto first = static_cast<std::ptrdiff_t>(count_at_ + 2);
+  std::vector<std::uint8_t> body(Data().begin(), Data().begin() + first);
+  biff::Set16(body.data() + count_at_, static_cast<std::uint16_t>(ranges.size()));
+  for (const TCellRange& r : ranges) {
+    for (const std::uint16_t v : {r.first_row, r.last_row, r.first_column, r.last_column}) {
+      biff::Put16(body, v);
+    }
+  }
+  body.insert(body.end(), Data().begin() + first + 8 * RangeCount(), Data().end());
+  SetData(std::move(body));
+}
+
+TCellMergingRecord::TCellMergingRecord(std::uint16_t id, std::vector<std::uint8_t> data)
+    : TRangesRecord(id, std::move(data), 0) {}
 
 TCondFmtRecord::TCondFmtRecord(std::uint16_t id, std::vector<std::uint8_t> data)
-    : TBaseRecord(id, std::move(data)) {
-  RequireBodySize(id, Data(), 14);
-  if (14u + 8u * RangeCount() > DataSize()) throw XlsError(Format(msg::kRecordInvalid, id));
-}
+    : TRangesRecord(id, std::move(data), 12) {}
 
-TCellRange TCondFmtRecord::Range(std::size_t i) const {
-  return RangeAt(*this, 14 + 8 * i);
+void TCondFmtRecord::SetRanges(const std::vector<TCellRange>& ranges) {
+  TRangesRecord::SetRanges(ranges);
+  if (ranges.empty()) return;
+  TCellRange bounds = ranges[0];
+  for (const TCellRange& r : ranges) {
+    bounds = {std::min(bounds.first_row, r.first_row), std::max(bounds.last_row, r.last_row),
+              std::min(bounds.first_column, r.first_column),
+              std::max(bounds.last_column, r.last_column)};
+  }
+  Set16(4, bounds.first_row);
+  Set16(6, bounds.last_row);
+  Set16(8, bounds.first_column);
+  Set16(10, bounds.last_column);
 }
 
 TDValRecord::TDValRecord(std::uint16_t id, std::vector<std::uint8_t> data)
@@ -79,17 +114,25 @@ TDvRecord::TDvRecord(std::uint16_t id, std::vector<std::uint8_t> data)
 
 std::vector<TCellRange> TDvRecord::Ranges() const {
   std::vector<TCellRange> ranges;
-  for (std::size_t i = 0; i < Get16(ranges_at_); ++i) ranges.push_back(RangeAt(*this, ranges_at_ + 2 + 8 * i));
+  for (std::size_t i = 0; i < Get16(ranges_at_); ++i)
+    ranges.push_back(RangeAt(*this, ranges_at_ + 2 + 8 * i));
   return ranges;
 }
 
 void TDvRecord::SetRanges(const std::vector<TCellRange>& ranges) {
-  std::vector<std::uint8_t> body(Data().begin(), Data().begin() + static_cast<std::ptrdiff_t>(ranges_at_));
+  std::vector<std::uint8_t> body(Data().begin(),
+                                 Data().begin() + static_cast<std::ptrdiff_t>(ranges_at_));
   biff::Put16(body, static_cast<std::uint16_t>(ranges.size()));
   for (const TCellRange& r : ranges) {
-    for (const std::uint16_t v : {r.first_row, r.last_row, r.first_column, r.last_column}) biff::Put16(body, v);
+    for (const std::uint16_t v : {r.first_row, r.last_row, r.first_column, r.last_column})
+      biff::Put16(body, v);
   }
   SetData(std::move(body));
+}
+
+std::size_t TDvRecord::MaxRanges() const {
+  const std::size_t fixed = DataSize() - 8 * std::size_t{Get16(ranges_at_)};
+  return (rid::kMaxBody - std::min(rid::kMaxBody, fixed)) / 8;
 }
 
 TTokenSpan TDvRecord::Formula(int k) {
@@ -107,7 +150,8 @@ TTokenSpan TCFRecord::Formula(int k) {
   const std::size_t first = Get16(2);
   const std::size_t second = Get16(4);
   const std::size_t at = DataSize() - first - second;
-  return k == 0 ? TTokenSpan{MutableData() + at, first} : TTokenSpan{MutableData() + at + first, second};
+  return k == 0 ? TTokenSpan{MutableData() + at, first}
+                : TTokenSpan{MutableData() + at + first, second};
 }
 
 THLinkRecord::THLinkRecord(std::uint16_t id, std::vector<std::uint8_t> data)

@@ -48,23 +48,45 @@ struct TCellRange {
   std::uint16_t last_column = 0;
 };
 
-// MERGEDCELLS: a count, then that many ranges of 8 bytes.
-class TCellMergingRecord final : public TBaseRecord {
+// A record that applies to a list of cell ranges (a count, then ranges of 8 bytes each); where
+// they lie in the body is the record's business alone.
+class TRangesRecord : public TBaseRecord {
+ public:
+  // Ranges one record is given at most by whoever splits a longer list: well within a record
+  // body for every kind.
+  static constexpr std::size_t kMaxRanges = 1000;
+
+  std::uint16_t RangeCount() const { return Get16(count_at_); }
+  TCellRange Range(std::size_t i) const;
+  std::vector<TCellRange> Ranges() const;
+  // Replaces the list; the bytes before and after it stay.
+  virtual void SetRanges(const std::vector<TCellRange>& ranges);
+
+ protected:
+  // The count lies at `count_at`, the ranges right after it. Throws "Record with ID 0x%x is
+  // invalid" unless the body holds them all.
+  TRangesRecord(std::uint16_t id, std::vector<std::uint8_t> data, std::size_t count_at);
+  TRangesRecord(const TRangesRecord&) = default;
+
+ private:
+  std::size_t count_at_;
+};
+
+// MERGEDCELLS: a count, then that many ranges.
+class TCellMergingRecord final : public TRangesRecord {
  public:
   TCellMergingRecord(std::uint16_t id, std::vector<std::uint8_t> data);
   std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
-  std::uint16_t RangeCount() const { return Get16(0); }
-  TCellRange Range(std::size_t i) const;
 };
 
-// CONDFMT: CF count at 0, options, the bounding range at 4, then a range count at 12 and
-// the ranges of 8 bytes.
-class TCondFmtRecord final : public TBaseRecord {
+// CONDFMT: CF count at 0, options, the bounding range at 4, then a range count at 12 and the
+// ranges.
+class TCondFmtRecord final : public TRangesRecord {
  public:
   TCondFmtRecord(std::uint16_t id, std::vector<std::uint8_t> data);
   std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
-  std::uint16_t RangeCount() const { return Get16(12); }
-  TCellRange Range(std::size_t i) const;
+  // The bounding range follows a list that is not empty.
+  void SetRanges(const std::vector<TCellRange>& ranges) override;
 };
 
 // DVAL: the sheet's data validation header; the count of DV records that follow at 14.
@@ -91,6 +113,8 @@ class TDvRecord final : public TBaseRecord {
   std::unique_ptr<TBaseRecord> Clone() const override { return CloneAs(*this); }
   std::vector<TCellRange> Ranges() const;
   void SetRanges(const std::vector<TCellRange>& ranges);
+  // The ranges the record can hold without its body outgrowing a record.
+  std::size_t MaxRanges() const;
   // Formula 0 or 1.
   TTokenSpan Formula(int k);
 

@@ -3,7 +3,9 @@
 namespace chronolin {
 
 std::unique_ptr<TRangeBlock> TRangeBlock::Clone() const {
-  auto block = std::make_unique<TRangeBlock>(records_[0]->Clone());
+  std::unique_ptr<TBaseRecord> head = head_->Clone();
+  auto block = std::make_unique<TRangeBlock>(
+      std::unique_ptr<TRangesRecord>(static_cast<TRangesRecord*>(head.release())));
   for (std::size_t i = 1; i < records_.Count(); ++i) block->AddRule(records_[i]->Clone());
   return block;
 }

@@ -11,8 +11,10 @@ namespace chronolin {
 
 class TRangeBlock {
  public:
-  explicit TRangeBlock(std::unique_ptr<TBaseRecord> head) { records_.Add(std::move(head)); }
-  TBaseRecord& Head() const { return *records_[0]; }
+  explicit TRangeBlock(std::unique_ptr<TRangesRecord> head) : head_(head.get()) {
+    records_.Add(std::move(head));
+  }
+  TRangesRecord& Head() const { return *head_; }
   bool IsMerged() const { return dynamic_cast<TCellMergingRecord*>(&Head()) != nullptr; }
   // CF records of a conditional-format block.
   void AddRule(std::unique_ptr<TBaseRecord> cf) { records_.Add(std::move(cf)); }
@@ -20,6 +22,7 @@ class TRangeBlock {
   std::unique_ptr<TRangeBlock> Clone() const;
 
  private:
+  TRangesRecord* head_;  // the first of records_
   TBaseRecordList records_;
 };
 

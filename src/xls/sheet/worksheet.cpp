@@ -63,7 +63,7 @@ void TWorkSheet::Route(TBiffReader& reader, std::unique_ptr<TBaseRecord> record)
       cells_.AddRow(Downcast<TRowRecord>(record));
       return;
     case rid::kCondFmt: {
-      auto block = std::make_unique<TRangeBlock>(std::move(record));
+      auto block = std::make_unique<TRangeBlock>(Downcast<TCondFmtRecord>(record));
       last_cond_fmt_ = block.get();
       ranges_.Add(std::move(block));
       return;
@@ -75,7 +75,7 @@ void TWorkSheet::Route(TBiffReader& reader, std::unique_ptr<TBaseRecord> record)
       }
       break;
     case rid::kMergedCells:
-      ranges_.Add(std::make_unique<TRangeBlock>(std::move(record)));
+      ranges_.Add(std::make_unique<TRangeBlock>(Downcast<TCellMergingRecord>(record)));
       return;
     case rid::kShrFmla:
       shared_formulas_.push_back(Downcast<TShrFmlaRecord>(record));

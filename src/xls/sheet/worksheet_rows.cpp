@@ -33,40 +33,16 @@ int LastUsedRow(const List& list) {
   return -1;
 }
 
-// The ranges of a MERGEDCELLS (count at 0, ranges from 2) or CONDFMT (count at 12, ranges
-// from 14, bounding range at 4) record, rewritten by `edit`, which returns false to drop one.
+// The ranges of a MERGEDCELLS or CONDFMT record, rewritten by `edit`, which returns false to
+// drop one. Returns how many are left.
 template <class F>
-std::size_t EditRanges(TBaseRecord& head, F&& edit) {
-  const bool merged = head.Id() == rid::kMergedCells;
-  const std::size_t count_at = merged ? 0 : 12;
-  const std::size_t first_at = merged ? 2 : 14;
-  const std::size_t count = head.Get16(count_at);
-  std::vector<std::uint8_t> body(head.Data().begin(), head.Data().begin() + first_at);
-  std::vector<std::uint8_t> rest(head.Data().begin() + first_at + 8 * count, head.Data().end());
-  std::size_t kept = 0;
-  TCellRange bounds{0xFFFF, 0, 0xFFFF, 0};
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t at = first_at + 8 * i;
-    TCellRange r{head.Get16(at), head.Get16(at + 2), head.Get16(at + 4), head.Get16(at + 6)};
-    if (!edit(r)) continue;
-    ++kept;
-    for (const std::uint16_t v : {r.first_row, r.last_row, r.first_column, r.last_column}) {
-      biff::Put16(body, v);
-    }
-    bounds = {std::min(bounds.first_row, r.first_row), std::max(bounds.last_row, r.last_row),
-              std::min(bounds.first_column, r.first_column),
-              std::max(bounds.last_column, r.last_column)};
+std::size_t EditRanges(TRangesRecord& head, F&& edit) {
+  std::vector<TCellRange> kept;
+  for (TCellRange r : head.Ranges()) {
+    if (edit(r)) kept.push_back(r);
   }
-  biff::Set16(body.data() + count_at, static_cast<std::uint16_t>(kept));
-  if (!merged && kept > 0) {
-    biff::Set16(body.data() + 4, bounds.first_row);
-    biff::Set16(body.data() + 6, bounds.last_row);
-    biff::Set16(body.data() + 8, bounds.first_column);
-    biff::Set16(body.data() + 10, bounds.last_column);
-  }
-  body.insert(body.end(), rest.begin(), rest.end());
-  head.SetData(std::move(body));
-  return kept;
+  head.SetRanges(kept);
+  return kept.size();
 }
 
 // Rows moved down: `count` rows inserted at `from`.
@@ -145,8 +121,7 @@ void CopyLinkedRanges(TBaseRecordList& list, int first, int last, int count, D&&
     if (record->Id() == rid::kDv) {
       auto* dv = static_cast<TDvRecord*>(record);
       std::vector<TCellRange> ranges = dv->Ranges();
-      const std::size_t fixed = dv->DataSize() - 8 * ranges.size();
-      const std::size_t room = (rid::kMaxBody - std::min(rid::kMaxBody, fixed)) / 8;
+      const std::size_t room = dv->MaxRanges();
       const std::size_t before = ranges.size();
       for (int k = 0; k < count; ++k) {
         for (std::size_t r = 0; r < before && ranges.size() < room; ++r) {
@@ -211,11 +186,9 @@ std::uint16_t TWorkSheet::MaxUsedRow() const {
     }
   }
   for (std::size_t i = 0; i < ranges_.Count(); ++i) {
-    const TBaseRecord& head = ranges_[i].Head();
-    const bool merged = head.Id() == rid::kMergedCells;
-    const std::size_t count = head.Get16(merged ? 0 : 12);
-    for (std::size_t k = 0; k < count; ++k) {
-      last = std::max<int>(last, head.Get16((merged ? 2 : 14) + 8 * k + 2));
+    const TRangesRecord& head = ranges_[i].Head();
+    for (std::size_t k = 0; k < head.RangeCount(); ++k) {
+      last = std::max<int>(last, head.Range(k).last_row);
     }
   }
   for (const auto* anchor : drawing_->Anchors()) last = std::max<int>(last, anchor->LastRow());
@@ -341,8 +314,10 @@ void TWorkSheet::CopyRow(int source, int dest, bool formulas_only) {
     clone->SetRow(d);
     cells_.RowList().SetSlot(d, std::move(clone));
   }
-  if (TCellRow* cells = cells_.CellList().Row(s)) {
+  if (cells_.CellList().Row(s) != nullptr) {
+    // The target row first: making it may move the others, the source among them.
     TCellRow& target = cells_.CellList().EnsureRow(d);
+    const TCellRow* cells = cells_.CellList().Row(s);
     for (std::size_t i = 0; i < cells->Count(); ++i) {
       const TCellSlot& cell = (*cells)[i];
       const bool formula = cell.Id() == rid::kFormula;
@@ -381,7 +356,7 @@ void TWorkSheet::CopyRow(int source, int dest, bool formulas_only) {
       copy->SetRow(d);
       const std::uint16_t object_id =
           drawing_->CloneObject(note->ObjectId(), dest - source, Globals().DrawingGroup());
-      if (object_id != 0) copy->Set16(6, object_id);
+      if (object_id != 0) copy->SetObjectId(object_id);
       target.Add(std::move(clone));
     }
   }
@@ -410,41 +385,23 @@ void TWorkSheet::InsertAndCopyRows(int first, int last, int dest, int count, boo
   for (std::size_t i = 0; i < blocks; ++i) {
     TRangeBlock& range = ranges_[i];
     std::vector<TCellRange> copies;
-    bool inside = false;
-    EditRanges(range.Head(), [&](TCellRange& r) {
-      if (r.first_row >= source && r.last_row < source + block) {
-        inside = true;
-        for (int k = 0; k < count; ++k) {
-          const int delta = dest + k * block - source;
-          copies.push_back({static_cast<std::uint16_t>(r.first_row + delta),
-                            static_cast<std::uint16_t>(r.last_row + delta), r.first_column,
-                            r.last_column});
-        }
+    for (const TCellRange& r : range.Head().Ranges()) {
+      if (r.first_row < source || r.last_row >= source + block) continue;
+      for (int k = 0; k < count; ++k) {
+        copies.push_back({static_cast<std::uint16_t>(r.first_row + delta(k)),
+                          static_cast<std::uint16_t>(r.last_row + delta(k)), r.first_column,
+                          r.last_column});
       }
-      return true;
-    });
-    if (!inside) continue;
+    }
+    if (copies.empty()) continue;
     // Further blocks of the same kind hold the copies (a CONDFMT's rules cloned with it), a
     // bounded number per record so that each stays within a record's size.
-    constexpr std::size_t kRangesPerRecord = 1000;
-    for (std::size_t from = 0; from < copies.size(); from += kRangesPerRecord) {
-      const std::size_t to = std::min(copies.size(), from + kRangesPerRecord);
+    for (std::size_t from = 0; from < copies.size(); from += TRangesRecord::kMaxRanges) {
+      const std::size_t to = std::min(copies.size(), from + TRangesRecord::kMaxRanges);
       std::unique_ptr<TRangeBlock> clone = range.Clone();
-      TBaseRecord& head = clone->Head();
-      const bool merged = head.Id() == rid::kMergedCells;
-      const std::size_t first_at = merged ? 2 : 14;
-      const std::size_t old_count = head.Get16(merged ? 0 : 12);
-      std::vector<std::uint8_t> body(head.Data().begin(), head.Data().begin() + first_at);
-      for (std::size_t c = from; c < to; ++c) {
-        const TCellRange& r = copies[c];
-        for (const std::uint16_t v : {r.first_row, r.last_row, r.first_column, r.last_column}) {
-          biff::Put16(body, v);
-        }
-      }
-      body.insert(body.end(), head.Data().begin() + first_at + 8 * old_count, head.Data().end());
-      biff::Set16(body.data() + (merged ? 0 : 12), static_cast<std::uint16_t>(to - from));
-      head.SetData(std::move(body));
-      EditRanges(head, [](TCellRange&) { return true; });  // a CONDFMT's bounding range
+      clone->Head().SetRanges(
+          std::vector<TCellRange>(copies.begin() + static_cast<std::ptrdiff_t>(from),
+                                  copies.begin() + static_cast<std::ptrdiff_t>(to)));
       ranges_.Add(std::move(clone));
     }
   }

@@ -100,17 +100,22 @@ std::size_t TExcelString::WrittenSize() const {
   return HeaderSize() + CharCount() * (IsWide() ? 2 : 1) + rich_runs_.size() + far_east_.size();
 }
 
+TExcelString::THeader TExcelString::Header() const {
+  THeader h;
+  auto put = [&](std::uint32_t v, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) h.bytes[h.size++] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  if (length_width_ != 1 && length_width_ != 2) throw XlsError(msg::kStrLenLength);
+  put(static_cast<std::uint32_t>(CharCount()), static_cast<std::size_t>(length_width_));
+  put(options_, 1);
+  if (options_ & kRich) put(static_cast<std::uint32_t>(rich_runs_.size() / 4), 2);
+  if (options_ & kFarEast) put(static_cast<std::uint32_t>(far_east_.size()), 4);
+  return h;
+}
+
 void TExcelString::WriteHeader(std::vector<std::uint8_t>& out) const {
-  if (length_width_ == 1) {
-    biff::Put8(out, static_cast<std::uint8_t>(CharCount()));
-  } else if (length_width_ == 2) {
-    biff::Put16(out, static_cast<std::uint16_t>(CharCount()));
-  } else {
-    throw XlsError(msg::kStrLenLength);
-  }
-  biff::Put8(out, options_);
-  if (options_ & kRich) biff::Put16(out, static_cast<std::uint16_t>(rich_runs_.size() / 4));
-  if (options_ & kFarEast) biff::Put32(out, static_cast<std::uint32_t>(far_east_.size()));
+  const THeader h = Header();
+  out.insert(out.end(), h.bytes.begin(), h.bytes.begin() + static_cast<std::ptrdiff_t>(h.size));
 }
 
 void TExcelString::WriteTrailer(std::vector<std::uint8_t>& out) const {
@@ -135,18 +140,16 @@ void TExcelString::Write(TOutStream& out) const {
 }
 
 void TExcelString::Write(TRecordChainWriter& out) const {
-  std::vector<std::uint8_t> bytes;
-  WriteHeader(bytes);
+  const THeader h = Header();
   out.KeepTogether(HeadSize());
-  out.Write(bytes);
+  out.Write(std::span<const std::uint8_t>(h.bytes.data(), h.size));
   if (IsWide()) {
     out.WriteChars(text16_);
   } else {
     out.WriteChars(text8_);
   }
-  bytes.clear();
-  WriteTrailer(bytes);
-  out.Write(bytes);
+  out.Write(rich_runs_);
+  out.Write(far_east_);
 }
 
 int Compare(const TExcelString& a, const TExcelString& b) {

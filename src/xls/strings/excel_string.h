@@ -2,6 +2,7 @@
 // One BIFF8 unicode string: character count (in a 1- or 2-byte field), option flags, the
 // characters in 8-bit (Latin-1) or 16-bit form, and the rich-text runs and far-east data,
 // which are carried through raw.
+#include <array>
 #include <compare>
 #include <cstddef>
 #include <cstdint>
@@ -52,6 +53,12 @@ class TExcelString {
   friend std::size_t Hash(const TExcelString& s);
 
  private:
+  // Character count, options, then the run count and far-east size when present.
+  struct THeader {
+    std::array<std::uint8_t, 9> bytes{};
+    std::size_t size = 0;
+  };
+  THeader Header() const;
   void WriteHeader(std::vector<std::uint8_t>& out) const;
   void WriteTrailer(std::vector<std::uint8_t>& out) const;
 
