@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <set>
 
 #include "biff_builder.h"
 #include "support/run_tool.h"
@@ -309,6 +310,30 @@ TEST(Drawings, CommentTextsAndPicturesOfARealFile) {
   again.DeleteRows(0, 1, 1);
   EXPECT_EQ(again.WorkSheet(0)->Drawing().Shapes().size(), shapes - 1);
   EXPECT_EQ(again.WorkSheet(0)->CommentText(5, 0), u"Ligne coupée deux fois");
+}
+
+// Copies of a note share its records: changing one copy's text, or giving each its own
+// object, changes no other copy.
+TEST(Drawings, CopiedNotesKeepTheirOwnTextsAndObjects) {
+  TXlsStorageList storages;
+  TWorkbook workbook;
+  LoadWorkbookFile(std::string(CHRONOLIN_TEST_DATA) + "/xls/lo_report.xls", storages, workbook);
+  workbook.InsertAndCopyRows(0, 1, 1, 2, 3, false);
+  workbook.WorkSheet(0)->SetCommentText(3, 0, u"Seulement la deuxième copie");
+  TWorkbook again;
+  again.Load(SaveWorkbookStream(workbook));
+  const TWorkSheet& sheet = *again.WorkSheet(0);
+  std::set<std::uint16_t> objects;
+  for (const int row : {1, 2, 3, 4}) {
+    EXPECT_EQ(sheet.CommentText(row, 0),
+              row == 3 ? u"Seulement la deuxième copie" : u"Première connexion du mois")
+        << row;
+    const auto* note = static_cast<const TNoteRecord*>((*sheet.Notes().Row(row))[0]);
+    ASSERT_NE(note->Object(), nullptr) << row;
+    EXPECT_EQ(note->Object()->Obj()->ObjectId(), note->ObjectId());
+    objects.insert(note->ObjectId());
+  }
+  EXPECT_EQ(objects.size(), 4u);
 }
 
 // The tool's edits on a real file, read back by an independent reader.

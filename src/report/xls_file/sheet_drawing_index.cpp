@@ -90,9 +90,10 @@ const TEscherClientAnchorRecord* TSheetDrawingIndex::PictureAnchor(std::size_t p
 
 TEscherClientTextBoxRecord* TSheetDrawingIndex::TextBox(
     const TEscherClientDataRecord* object) const {
-  auto found = std::lower_bound(
-      text_boxes_.begin(), text_boxes_.end(), object,
-      [](const auto& entry, const TEscherClientDataRecord* o) { return std::less<>()(entry.first, o); });
+  auto found = std::lower_bound(text_boxes_.begin(), text_boxes_.end(), object,
+                                [](const auto& entry, const TEscherClientDataRecord* o) {
+                                  return std::less<>()(entry.first, o);
+                                });
   return found == text_boxes_.end() || found->first != object ? nullptr : found->second;
 }
 

@@ -5,9 +5,9 @@
 #include "report/xls_file/new_file.h"
 #include "report/xls_file/template_search.h"
 #include "report/xls_file/xls_file.h"
+#include "xls/compound_file/cfb_writer.h"
 #include "xls/compound_file/ole2_storage.h"
 #include "xls/compound_file/xls_error.h"
-#include "xls/compound_file/cfb_writer.h"
 #include "xls/workbook_file.h"
 
 namespace chronolin {

@@ -291,7 +291,12 @@ void TCellSlot::SaveToStream(std::uint16_t row, TOutStream& out) const {
     value_.record->SaveToStream(out);
     return;
   }
-  std::uint8_t bytes[4 + kNumberSize];
+  std::uint8_t bytes[kMaxPlainSize];
+  out.Write(bytes, Encode(row, bytes));
+}
+
+std::size_t TCellSlot::Encode(std::uint16_t row, std::uint8_t* bytes) const {
+  static_assert(kMaxPlainSize == 4 + kNumberSize);
   std::size_t size = kBlankSize;
   std::uint8_t* body = bytes + 4;
   switch (kind_) {
@@ -320,7 +325,7 @@ void TCellSlot::SaveToStream(std::uint16_t row, TOutStream& out) const {
   biff::Set16(body, row);
   biff::Set16(body + 2, column_);
   biff::Set16(body + 4, xf_);
-  out.Write(bytes, 4 + size);
+  return 4 + size;
 }
 
 }  // namespace chronolin

@@ -56,8 +56,12 @@ class TCellSlot {
   // The record object for the cell, made now for a plain cell of the given row.
   TCellRecord& Materialize(std::uint16_t row, TSST* sst);
 
+  // The most a plain cell takes, header included.
+  static constexpr std::size_t kMaxPlainSize = 18;
   std::int64_t TotalSize() const;
   void SaveToStream(std::uint16_t row, TOutStream& out) const;
+  // A plain cell written at `to` (kMaxPlainSize bytes of room): returns the bytes written.
+  std::size_t Encode(std::uint16_t row, std::uint8_t* to) const;
 
  private:
   void Reset() noexcept;

@@ -85,7 +85,24 @@ void TCellList::SaveRow(std::size_t row, TOutStream& out) const {
   TCellRow& cells = rows_[row];
   cells.SortByColumn();
   const auto r = static_cast<std::uint16_t>(row);
-  for (const TCellSlot& slot : cells.slots_) slot.SaveToStream(r, out);
+  // Plain cells are gathered and written a run at a time: a sheet holds hundreds of
+  // thousands of them.
+  std::uint8_t run[4096];
+  std::size_t used = 0;
+  auto flush = [&] {
+    if (used > 0) out.Write(run, used);
+    used = 0;
+  };
+  for (const TCellSlot& slot : cells.slots_) {
+    if (slot.IsRecord()) {
+      flush();
+      slot.SaveToStream(r, out);
+      continue;
+    }
+    if (used + TCellSlot::kMaxPlainSize > sizeof run) flush();
+    used += slot.Encode(r, run + used);
+  }
+  flush();
 }
 
 std::int64_t TCellList::TotalSize() const {

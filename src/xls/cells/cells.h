@@ -46,7 +46,8 @@ class TCellList {
   void SetStringTable(TSST* sst) { sst_ = sst; }
 
   std::size_t RowCount() const { return rows_.size(); }
-  // Null for a row that never held cells.
+  // Null for a row that never held cells. Rows live in one vector: a pointer holds until rows
+  // are added, inserted or removed.
   TCellRow* Row(std::size_t row) const {
     return row < rows_.size() && rows_[row].used_ ? &rows_[row] : nullptr;
   }

@@ -193,8 +193,7 @@ void TDrawing::AddToCaches(TEscherRecord& unit) {
     }
   });
   TEscherClientDataRecord* data = FirstObject(unit);
-  if (data != nullptr && data->Obj() != nullptr)
-    units_by_id_.Add(data->Obj()->ObjectId(), &unit);
+  if (data != nullptr && data->Obj() != nullptr) units_by_id_.Add(data->Obj()->ObjectId(), &unit);
 }
 
 TEscherClientDataRecord* TDrawing::FindObject(std::uint16_t object_id) const {

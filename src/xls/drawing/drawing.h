@@ -1,9 +1,9 @@
 #pragma once
 // The drawing of a worksheet: its DgContainer, with the OBJ and TXO records of its shapes.
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <span>
-#include <algorithm>
 #include <vector>
 
 #include "xls/drawing/drawing_group.h"
@@ -113,7 +113,8 @@ class TDrawing {
     // The first one added for an id stays.
     void Add(std::uint16_t id, T* item) {
       if (id >= items_.size()) {
-        items_.resize(std::min<std::size_t>(0x10000, std::max<std::size_t>(id + 1u, items_.size() * 2)));
+        items_.resize(
+            std::min<std::size_t>(0x10000, std::max<std::size_t>(id + 1u, items_.size() * 2)));
       }
       if (items_[id] == nullptr) items_[id] = item;
     }

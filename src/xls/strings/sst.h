@@ -77,7 +77,7 @@ class TSST {
 
   mutable std::vector<std::shared_ptr<TSSTEntry>> entries_;
   mutable std::size_t sorted_count_ = 0;  // entries_[0, sorted_count_) are in table order
-  std::vector<Slot> index_;  // a power of two in size, at most half full
+  std::vector<Slot> index_;               // a power of two in size, at most half full
   std::size_t indexed_count_ = 0;
   bool indexed_ = false;  // index_ covers every entry
 };
