@@ -91,6 +91,126 @@ void WriteHeader(std::uint8_t* h, std::uint64_t fat_sectors, std::uint32_t first
   }
 }
 
+// The small streams packed into the mini stream (64-byte sectors chained in the MiniFAT), the
+// sizes of the others noted in the directory; `skip` is a stream laid out by the caller.
+struct TMiniLayout {
+  std::vector<std::uint8_t> stream;
+  std::vector<std::uint32_t> minifat;
+  std::uint64_t big_sectors = 0;
+};
+
+template <class Nodes>
+TMiniLayout PackSmallStreams(const Nodes& nodes, std::vector<DirRecord>& dir, std::uint32_t skip) {
+  TMiniLayout mini;
+  const auto count = static_cast<std::uint32_t>(nodes.size());
+  for (std::uint32_t id = 0; id < count; ++id) {
+    const auto& n = nodes[id];
+    if (id == skip || n.type != cfb::kTypeStream || n.data.empty()) continue;
+    if (n.data.size() > 0xFFFFFFFFu) {
+      throw XlsError(Format(msg::kStreamTooLarge, Utf16ToUtf8(n.name).c_str()));
+    }
+    dir[id].size = static_cast<std::uint32_t>(n.data.size());
+    if (n.data.size() >= cfb::kMiniStreamCutoff) {
+      mini.big_sectors += CeilDiv(n.data.size(), kSectorSize);
+      continue;
+    }
+    const auto first = static_cast<std::uint32_t>(mini.minifat.size());
+    const auto sectors = static_cast<std::uint32_t>(CeilDiv(n.data.size(), cfb::kMiniSectorSize));
+    for (std::uint32_t k = 1; k < sectors; ++k) mini.minifat.push_back(first + k);
+    mini.minifat.push_back(cfb::kEndOfChain);
+    dir[id].start = first;
+    mini.stream.insert(mini.stream.end(), n.data.begin(), n.data.end());
+    mini.stream.resize(static_cast<std::size_t>(mini.minifat.size()) * cfb::kMiniSectorSize, 0);
+  }
+  return mini;
+}
+
+// The FAT maps every sector, its own and the DIFAT's included.
+struct TFatSize {
+  std::uint64_t fat_sectors = 0;
+  std::uint64_t difat_sectors = 0;
+  std::uint64_t total = 0;
+};
+
+TFatSize SizeFat(std::uint64_t data_sectors) {
+  TFatSize size;
+  for (;;) {
+    size.difat_sectors = size.fat_sectors > cfb::kHeaderDifatCount
+                             ? CeilDiv(size.fat_sectors - cfb::kHeaderDifatCount, kPerDifatSector)
+                             : 0;
+    const std::uint64_t needed =
+        CeilDiv(data_sectors + size.fat_sectors + size.difat_sectors, kPerFatSector);
+    if (needed <= size.fat_sectors) break;
+    size.fat_sectors = needed;
+  }
+  size.total = size.fat_sectors + size.difat_sectors + data_sectors;
+  if (size.total >= cfb::kMaxRegSect) throw XlsError(msg::kDocumentTooLarge);
+  return size;
+}
+
+// Where the tables went once placed.
+struct TTablePlaces {
+  std::uint32_t first_fat = 0;
+  std::uint32_t first_difat = 0;
+  std::uint32_t first_minifat = 0;
+  std::uint32_t first_dir = 0;
+  std::uint64_t minifat_sectors = 0;
+  std::uint64_t dir_sectors = 0;
+};
+
+// Writes the DIFAT, FAT, MiniFAT, directory and mini stream into their sectors;
+// `sector(n)` gives the bytes of sector n.
+template <class Nodes, class Sector>
+void WriteTables(const Sector& sector, const Nodes& nodes, const std::vector<DirRecord>& dir,
+                 const TFatSize& size, const TTablePlaces& at, const std::vector<std::uint32_t>& fat,
+                 const TMiniLayout& mini) {
+  for (std::uint64_t d = 0; d < size.difat_sectors; ++d) {
+    std::uint8_t* p = sector(at.first_difat + d);
+    for (std::uint32_t i = 0; i < kPerDifatSector; ++i) {
+      const std::uint64_t f = cfb::kHeaderDifatCount + d * kPerDifatSector + i;
+      Set32(p + 4 * i,
+            f < size.fat_sectors ? static_cast<std::uint32_t>(at.first_fat + f) : cfb::kFreeSect);
+    }
+    Set32(p + 4 * kPerDifatSector, d + 1 < size.difat_sectors
+                                       ? static_cast<std::uint32_t>(at.first_difat + d + 1)
+                                       : cfb::kEndOfChain);
+  }
+  for (std::size_t i = 0; i < fat.size(); ++i) Set32(sector(at.first_fat) + 4 * i, fat[i]);
+  if (!mini.minifat.empty()) {
+    std::vector<std::uint32_t> padded = mini.minifat;
+    padded.resize(at.minifat_sectors * kPerFatSector, cfb::kFreeSect);
+    for (std::size_t i = 0; i < padded.size(); ++i) {
+      Set32(sector(at.first_minifat) + 4 * i, padded[i]);
+    }
+  }
+  const auto count = static_cast<std::uint32_t>(nodes.size());
+  for (std::uint32_t id = 0; id < at.dir_sectors * kEntriesPerSector; ++id) {
+    std::uint8_t* p = sector(at.first_dir) + static_cast<std::size_t>(id) * cfb::kDirEntrySize;
+    if (id >= count) {  // unused slot
+      Set32(p + 0x44, cfb::kNoStream);
+      Set32(p + 0x48, cfb::kNoStream);
+      Set32(p + 0x4C, cfb::kNoStream);
+      continue;
+    }
+    const auto& n = nodes[id];
+    for (std::size_t i = 0; i < n.name.size(); ++i) Set16(p + 2 * i, n.name[i]);
+    Set16(p + 0x40, static_cast<std::uint16_t>((n.name.size() + 1) * 2));
+    p[0x42] = n.type;
+    p[0x43] = dir[id].color;
+    Set32(p + 0x44, dir[id].left);
+    Set32(p + 0x48, dir[id].right);
+    Set32(p + 0x4C, dir[id].child);
+    // Storages carry no sector; an empty stream or root ends its chain at once.
+    Set32(p + 0x74, n.type == cfb::kTypeStorage ? 0
+                    : dir[id].size == 0         ? cfb::kEndOfChain
+                                                : dir[id].start);
+    Set32(p + 0x78, dir[id].size);
+  }
+  if (!mini.stream.empty()) {
+    std::memcpy(sector(dir[0].start), mini.stream.data(), mini.stream.size());
+  }
+}
+
 // Keeps the first bytes of a stream until it is known to reach the mini-stream cutoff; from
 // then on, bytes pass straight to the document after the header's place.
 class TStreamHead final : public TCfbSink {
@@ -175,54 +295,19 @@ std::vector<std::uint8_t> TCfbWriter::Serialize() const {
 void TCfbWriter::WriteTo(const std::function<void(std::span<const std::uint8_t>)>& sink) const {
   const auto count = static_cast<std::uint32_t>(nodes_.size());
   std::vector<DirRecord> dir(count);
-
   BuildTrees(nodes_, dir);
+  const TMiniLayout mini = PackSmallStreams(nodes_, dir, cfb::kNoStream);
 
-  // Small streams go to the mini stream, 64-byte sectors chained in the MiniFAT.
-  std::vector<std::uint8_t> mini_stream;
-  std::vector<std::uint32_t> minifat;
-  std::uint64_t big_sectors = 0;
-  for (std::uint32_t id = 0; id < count; ++id) {
-    const Node& n = nodes_[id];
-    if (n.type != cfb::kTypeStream || n.data.empty()) continue;
-    if (n.data.size() > 0xFFFFFFFFu) {
-      throw XlsError(Format(msg::kStreamTooLarge, Utf16ToUtf8(n.name).c_str()));
-    }
-    dir[id].size = static_cast<std::uint32_t>(n.data.size());
-    if (n.data.size() >= cfb::kMiniStreamCutoff) {
-      big_sectors += CeilDiv(n.data.size(), kSectorSize);
-      continue;
-    }
-    const auto first = static_cast<std::uint32_t>(minifat.size());
-    const auto sectors = static_cast<std::uint32_t>(CeilDiv(n.data.size(), cfb::kMiniSectorSize));
-    for (std::uint32_t k = 1; k < sectors; ++k) minifat.push_back(first + k);
-    minifat.push_back(cfb::kEndOfChain);
-    dir[id].start = first;
-    mini_stream.insert(mini_stream.end(), n.data.begin(), n.data.end());
-    mini_stream.resize(static_cast<std::size_t>(minifat.size()) * cfb::kMiniSectorSize, 0);
-  }
-
-  const std::uint64_t minifat_sectors = CeilDiv(minifat.size(), kPerFatSector);
-  const std::uint64_t dir_sectors = CeilDiv(count, kEntriesPerSector);
-  const std::uint64_t mini_sectors = CeilDiv(mini_stream.size(), kSectorSize);
-  const std::uint64_t data_sectors = minifat_sectors + dir_sectors + mini_sectors + big_sectors;
-  // The FAT maps every sector, its own and the DIFAT's included.
-  std::uint64_t fat_sectors = 0;
-  std::uint64_t difat_sectors = 0;
-  for (;;) {
-    difat_sectors = fat_sectors > cfb::kHeaderDifatCount
-                        ? CeilDiv(fat_sectors - cfb::kHeaderDifatCount, kPerDifatSector)
-                        : 0;
-    const std::uint64_t needed = CeilDiv(data_sectors + fat_sectors + difat_sectors, kPerFatSector);
-    if (needed <= fat_sectors) break;
-    fat_sectors = needed;
-  }
-  const std::uint64_t total = fat_sectors + difat_sectors + data_sectors;
-  if (total >= cfb::kMaxRegSect) throw XlsError(msg::kDocumentTooLarge);
+  TTablePlaces at;
+  at.minifat_sectors = CeilDiv(mini.minifat.size(), kPerFatSector);
+  at.dir_sectors = CeilDiv(count, kEntriesPerSector);
+  const std::uint64_t mini_sectors = CeilDiv(mini.stream.size(), kSectorSize);
+  const TFatSize size =
+      SizeFat(at.minifat_sectors + at.dir_sectors + mini_sectors + mini.big_sectors);
 
   // Sector order: FAT, DIFAT, MiniFAT, directory, mini stream, then the large streams in the
   // order they were created.
-  std::vector<std::uint32_t> fat(fat_sectors * kPerFatSector, cfb::kFreeSect);
+  std::vector<std::uint32_t> fat(size.fat_sectors * kPerFatSector, cfb::kFreeSect);
   std::uint32_t next = 0;
   const auto place = [&](std::uint64_t sectors, std::uint32_t mark) -> std::uint32_t {
     if (sectors == 0) return cfb::kEndOfChain;
@@ -232,12 +317,12 @@ void TCfbWriter::WriteTo(const std::function<void(std::span<const std::uint8_t>)
     }
     return first;
   };
-  const std::uint32_t first_fat = place(fat_sectors, cfb::kFatSect);
-  const std::uint32_t first_difat = place(difat_sectors, cfb::kDifSect);
-  const std::uint32_t first_minifat = place(minifat_sectors, 0);
-  const std::uint32_t first_dir = place(dir_sectors, 0);
+  at.first_fat = place(size.fat_sectors, cfb::kFatSect);
+  at.first_difat = place(size.difat_sectors, cfb::kDifSect);
+  at.first_minifat = place(at.minifat_sectors, 0);
+  at.first_dir = place(at.dir_sectors, 0);
   dir[0].start = place(mini_sectors, 0);
-  dir[0].size = static_cast<std::uint32_t>(mini_stream.size());
+  dir[0].size = static_cast<std::uint32_t>(mini.stream.size());
   for (std::uint32_t id = 0; id < count; ++id) {
     const Node& n = nodes_[id];
     if (n.type == cfb::kTypeStream && n.data.size() >= cfb::kMiniStreamCutoff) {
@@ -247,53 +332,12 @@ void TCfbWriter::WriteTo(const std::function<void(std::span<const std::uint8_t>)
 
   // Everything before the large streams is built here; they follow from their own data.
   const std::uint64_t head =
-      fat_sectors + difat_sectors + minifat_sectors + dir_sectors + mini_sectors;
+      size.fat_sectors + size.difat_sectors + at.minifat_sectors + at.dir_sectors + mini_sectors;
   std::vector<std::uint8_t> out((head + 1) * kSectorSize, 0);
   const auto sector = [&](std::uint64_t n) { return out.data() + (n + 1) * kSectorSize; };
-
-  WriteHeader(out.data(), fat_sectors, first_fat, first_dir, first_minifat, minifat_sectors,
-              first_difat, difat_sectors);
-  for (std::uint64_t d = 0; d < difat_sectors; ++d) {
-    std::uint8_t* p = sector(first_difat + d);
-    for (std::uint32_t i = 0; i < kPerDifatSector; ++i) {
-      const std::uint64_t f = cfb::kHeaderDifatCount + d * kPerDifatSector + i;
-      Set32(p + 4 * i,
-            f < fat_sectors ? static_cast<std::uint32_t>(first_fat + f) : cfb::kFreeSect);
-    }
-    Set32(p + 4 * kPerDifatSector, d + 1 < difat_sectors
-                                       ? static_cast<std::uint32_t>(first_difat + d + 1)
-                                       : cfb::kEndOfChain);
-  }
-  for (std::size_t i = 0; i < fat.size(); ++i) Set32(sector(first_fat) + 4 * i, fat[i]);
-  if (!minifat.empty()) {
-    std::vector<std::uint32_t> padded = minifat;
-    padded.resize(minifat_sectors * kPerFatSector, cfb::kFreeSect);
-    for (std::size_t i = 0; i < padded.size(); ++i) Set32(sector(first_minifat) + 4 * i, padded[i]);
-  }
-  for (std::uint32_t id = 0; id < dir_sectors * kEntriesPerSector; ++id) {
-    std::uint8_t* p = sector(first_dir) + static_cast<std::size_t>(id) * cfb::kDirEntrySize;
-    if (id >= count) {  // unused slot
-      Set32(p + 0x44, cfb::kNoStream);
-      Set32(p + 0x48, cfb::kNoStream);
-      Set32(p + 0x4C, cfb::kNoStream);
-      continue;
-    }
-    const Node& n = nodes_[id];
-    for (std::size_t i = 0; i < n.name.size(); ++i) Set16(p + 2 * i, n.name[i]);
-    Set16(p + 0x40, static_cast<std::uint16_t>((n.name.size() + 1) * 2));
-    p[0x42] = n.type;
-    p[0x43] = dir[id].color;
-    Set32(p + 0x44, dir[id].left);
-    Set32(p + 0x48, dir[id].right);
-    Set32(p + 0x4C, dir[id].child);
-    // Storages carry no sector; an empty stream or root ends its chain at once.
-    Set32(p + 0x74, n.type == cfb::kTypeStorage ? 0
-                    : dir[id].size == 0         ? cfb::kEndOfChain
-                                                : dir[id].start);
-    Set32(p + 0x78, dir[id].size);
-  }
-  if (!mini_stream.empty())
-    std::memcpy(sector(dir[0].start), mini_stream.data(), mini_stream.size());
+  WriteHeader(out.data(), size.fat_sectors, at.first_fat, at.first_dir, at.first_minifat,
+              at.minifat_sectors, at.first_difat, size.difat_sectors);
+  WriteTables(sector, nodes_, dir, size, at, fat, mini);
   sink(out);
   static constexpr std::uint8_t kPadding[kSectorSize] = {};
   for (std::uint32_t id = 0; id < count; ++id) {
@@ -340,52 +384,19 @@ void TCfbWriter::LayOutAround(std::uint32_t streamed, std::uint64_t streamed_siz
   const auto count = static_cast<std::uint32_t>(nodes_.size());
   std::vector<DirRecord> dir(count);
   BuildTrees(nodes_, dir);
+  const TMiniLayout mini = PackSmallStreams(nodes_, dir, streamed);
 
-  std::vector<std::uint8_t> mini_stream;
-  std::vector<std::uint32_t> minifat;
+  TTablePlaces at;
+  at.minifat_sectors = CeilDiv(mini.minifat.size(), kPerFatSector);
+  at.dir_sectors = CeilDiv(count, kEntriesPerSector);
   const std::uint64_t streamed_sectors = CeilDiv(streamed_size, kSectorSize);
-  std::uint64_t big_sectors = 0;
-  for (std::uint32_t id = 0; id < count; ++id) {
-    const Node& n = nodes_[id];
-    if (id == streamed || n.type != cfb::kTypeStream || n.data.empty()) continue;
-    if (n.data.size() > 0xFFFFFFFFu) {
-      throw XlsError(Format(msg::kStreamTooLarge, Utf16ToUtf8(n.name).c_str()));
-    }
-    dir[id].size = static_cast<std::uint32_t>(n.data.size());
-    if (n.data.size() >= cfb::kMiniStreamCutoff) {
-      big_sectors += CeilDiv(n.data.size(), kSectorSize);
-      continue;
-    }
-    const auto first = static_cast<std::uint32_t>(minifat.size());
-    const auto sectors = static_cast<std::uint32_t>(CeilDiv(n.data.size(), cfb::kMiniSectorSize));
-    for (std::uint32_t k = 1; k < sectors; ++k) minifat.push_back(first + k);
-    minifat.push_back(cfb::kEndOfChain);
-    dir[id].start = first;
-    mini_stream.insert(mini_stream.end(), n.data.begin(), n.data.end());
-    mini_stream.resize(static_cast<std::size_t>(minifat.size()) * cfb::kMiniSectorSize, 0);
-  }
-
-  const std::uint64_t minifat_sectors = CeilDiv(minifat.size(), kPerFatSector);
-  const std::uint64_t dir_sectors = CeilDiv(count, kEntriesPerSector);
-  const std::uint64_t mini_sectors = CeilDiv(mini_stream.size(), kSectorSize);
-  const std::uint64_t data_sectors =
-      streamed_sectors + big_sectors + mini_sectors + minifat_sectors + dir_sectors;
-  std::uint64_t fat_sectors = 0;
-  std::uint64_t difat_sectors = 0;
-  for (;;) {
-    difat_sectors = fat_sectors > cfb::kHeaderDifatCount
-                        ? CeilDiv(fat_sectors - cfb::kHeaderDifatCount, kPerDifatSector)
-                        : 0;
-    const std::uint64_t needed = CeilDiv(data_sectors + fat_sectors + difat_sectors, kPerFatSector);
-    if (needed <= fat_sectors) break;
-    fat_sectors = needed;
-  }
-  const std::uint64_t total = fat_sectors + difat_sectors + data_sectors;
-  if (total >= cfb::kMaxRegSect) throw XlsError(msg::kDocumentTooLarge);
+  const std::uint64_t mini_sectors = CeilDiv(mini.stream.size(), kSectorSize);
+  const TFatSize size = SizeFat(streamed_sectors + mini.big_sectors + mini_sectors +
+                                at.minifat_sectors + at.dir_sectors);
 
   // Sector order: the streamed stream, the other large streams in the order they were
   // created, the mini stream, MiniFAT, directory, FAT, then DIFAT.
-  std::vector<std::uint32_t> fat(fat_sectors * kPerFatSector, cfb::kFreeSect);
+  std::vector<std::uint32_t> fat(size.fat_sectors * kPerFatSector, cfb::kFreeSect);
   std::uint32_t next = 0;
   const auto place = [&](std::uint64_t sectors, std::uint32_t mark) -> std::uint32_t {
     if (sectors == 0) return cfb::kEndOfChain;
@@ -405,58 +416,18 @@ void TCfbWriter::LayOutAround(std::uint32_t streamed, std::uint64_t streamed_siz
     }
   }
   dir[0].start = place(mini_sectors, 0);
-  dir[0].size = static_cast<std::uint32_t>(mini_stream.size());
-  const std::uint32_t first_minifat = place(minifat_sectors, 0);
-  const std::uint32_t first_dir = place(dir_sectors, 0);
-  const std::uint32_t first_fat = place(fat_sectors, cfb::kFatSect);
-  const std::uint32_t first_difat = place(difat_sectors, cfb::kDifSect);
+  dir[0].size = static_cast<std::uint32_t>(mini.stream.size());
+  at.first_minifat = place(at.minifat_sectors, 0);
+  at.first_dir = place(at.dir_sectors, 0);
+  at.first_fat = place(size.fat_sectors, cfb::kFatSect);
+  at.first_difat = place(size.difat_sectors, cfb::kDifSect);
 
-  tail.assign((total - tail_start) * kSectorSize, 0);
+  tail.assign((size.total - tail_start) * kSectorSize, 0);
   const auto sector = [&](std::uint64_t n) { return tail.data() + (n - tail_start) * kSectorSize; };
   header.assign(cfb::kHeaderSize, 0);
-  WriteHeader(header.data(), fat_sectors, first_fat, first_dir, first_minifat, minifat_sectors,
-              first_difat, difat_sectors);
-  for (std::uint64_t d = 0; d < difat_sectors; ++d) {
-    std::uint8_t* p = sector(first_difat + d);
-    for (std::uint32_t i = 0; i < kPerDifatSector; ++i) {
-      const std::uint64_t f = cfb::kHeaderDifatCount + d * kPerDifatSector + i;
-      Set32(p + 4 * i,
-            f < fat_sectors ? static_cast<std::uint32_t>(first_fat + f) : cfb::kFreeSect);
-    }
-    Set32(p + 4 * kPerDifatSector, d + 1 < difat_sectors
-                                       ? static_cast<std::uint32_t>(first_difat + d + 1)
-                                       : cfb::kEndOfChain);
-  }
-  for (std::size_t i = 0; i < fat.size(); ++i) Set32(sector(first_fat) + 4 * i, fat[i]);
-  if (!minifat.empty()) {
-    std::vector<std::uint32_t> padded = minifat;
-    padded.resize(minifat_sectors * kPerFatSector, cfb::kFreeSect);
-    for (std::size_t i = 0; i < padded.size(); ++i) Set32(sector(first_minifat) + 4 * i, padded[i]);
-  }
-  for (std::uint32_t id = 0; id < dir_sectors * kEntriesPerSector; ++id) {
-    std::uint8_t* p = sector(first_dir) + static_cast<std::size_t>(id) * cfb::kDirEntrySize;
-    if (id >= count) {  // unused slot
-      Set32(p + 0x44, cfb::kNoStream);
-      Set32(p + 0x48, cfb::kNoStream);
-      Set32(p + 0x4C, cfb::kNoStream);
-      continue;
-    }
-    const Node& n = nodes_[id];
-    for (std::size_t i = 0; i < n.name.size(); ++i) Set16(p + 2 * i, n.name[i]);
-    Set16(p + 0x40, static_cast<std::uint16_t>((n.name.size() + 1) * 2));
-    p[0x42] = n.type;
-    p[0x43] = dir[id].color;
-    Set32(p + 0x44, dir[id].left);
-    Set32(p + 0x48, dir[id].right);
-    Set32(p + 0x4C, dir[id].child);
-    Set32(p + 0x74, n.type == cfb::kTypeStorage ? 0
-                    : dir[id].size == 0         ? cfb::kEndOfChain
-                                                : dir[id].start);
-    Set32(p + 0x78, dir[id].size);
-  }
-  if (!mini_stream.empty()) {
-    std::memcpy(sector(dir[0].start), mini_stream.data(), mini_stream.size());
-  }
+  WriteHeader(header.data(), size.fat_sectors, at.first_fat, at.first_dir, at.first_minifat,
+              at.minifat_sectors, at.first_difat, size.difat_sectors);
+  WriteTables(sector, nodes_, dir, size, at, fat, mini);
   for (std::uint32_t id = 0; id < count; ++id) {
     const Node& n = nodes_[id];
     if (id != streamed && n.type == cfb::kTypeStream && n.data.size() >= cfb::kMiniStreamCutoff) {
