@@ -148,6 +148,27 @@ TFatSize SizeFat(std::uint64_t data_sectors) {
   return size;
 }
 
+// Hands out sectors in order and chains them in the FAT (or marks them as FAT/DIFAT sectors).
+class TSectorPlacer {
+ public:
+  explicit TSectorPlacer(std::uint64_t fat_sectors)
+      : fat_(fat_sectors * kPerFatSector, cfb::kFreeSect) {}
+  std::uint32_t Place(std::uint64_t sectors, std::uint32_t mark) {
+    if (sectors == 0) return cfb::kEndOfChain;
+    const std::uint32_t first = next_;
+    for (std::uint64_t k = 0; k < sectors; ++k, ++next_) {
+      fat_[next_] = mark != 0 ? mark : (k + 1 < sectors ? next_ + 1 : cfb::kEndOfChain);
+    }
+    return first;
+  }
+  std::uint32_t Next() const { return next_; }
+  const std::vector<std::uint32_t>& Fat() const { return fat_; }
+
+ private:
+  std::vector<std::uint32_t> fat_;
+  std::uint32_t next_ = 0;
+};
+
 // Where the tables went once placed.
 struct TTablePlaces {
   std::uint32_t first_fat = 0;
@@ -307,26 +328,17 @@ void TCfbWriter::WriteTo(const std::function<void(std::span<const std::uint8_t>)
 
   // Sector order: FAT, DIFAT, MiniFAT, directory, mini stream, then the large streams in the
   // order they were created.
-  std::vector<std::uint32_t> fat(size.fat_sectors * kPerFatSector, cfb::kFreeSect);
-  std::uint32_t next = 0;
-  const auto place = [&](std::uint64_t sectors, std::uint32_t mark) -> std::uint32_t {
-    if (sectors == 0) return cfb::kEndOfChain;
-    const std::uint32_t first = next;
-    for (std::uint64_t k = 0; k < sectors; ++k, ++next) {
-      fat[next] = mark != 0 ? mark : (k + 1 < sectors ? next + 1 : cfb::kEndOfChain);
-    }
-    return first;
-  };
-  at.first_fat = place(size.fat_sectors, cfb::kFatSect);
-  at.first_difat = place(size.difat_sectors, cfb::kDifSect);
-  at.first_minifat = place(at.minifat_sectors, 0);
-  at.first_dir = place(at.dir_sectors, 0);
-  dir[0].start = place(mini_sectors, 0);
+  TSectorPlacer placer(size.fat_sectors);
+  at.first_fat = placer.Place(size.fat_sectors, cfb::kFatSect);
+  at.first_difat = placer.Place(size.difat_sectors, cfb::kDifSect);
+  at.first_minifat = placer.Place(at.minifat_sectors, 0);
+  at.first_dir = placer.Place(at.dir_sectors, 0);
+  dir[0].start = placer.Place(mini_sectors, 0);
   dir[0].size = static_cast<std::uint32_t>(mini.stream.size());
   for (std::uint32_t id = 0; id < count; ++id) {
     const Node& n = nodes_[id];
     if (n.type == cfb::kTypeStream && n.data.size() >= cfb::kMiniStreamCutoff) {
-      dir[id].start = place(CeilDiv(n.data.size(), kSectorSize), 0);
+      dir[id].start = placer.Place(CeilDiv(n.data.size(), kSectorSize), 0);
     }
   }
 
@@ -337,7 +349,7 @@ void TCfbWriter::WriteTo(const std::function<void(std::span<const std::uint8_t>)
   const auto sector = [&](std::uint64_t n) { return out.data() + (n + 1) * kSectorSize; };
   WriteHeader(out.data(), size.fat_sectors, at.first_fat, at.first_dir, at.first_minifat,
               at.minifat_sectors, at.first_difat, size.difat_sectors);
-  WriteTables(sector, nodes_, dir, size, at, fat, mini);
+  WriteTables(sector, nodes_, dir, size, at, placer.Fat(), mini);
   sink(out);
   static constexpr std::uint8_t kPadding[kSectorSize] = {};
   for (std::uint32_t id = 0; id < count; ++id) {
@@ -396,38 +408,29 @@ void TCfbWriter::LayOutAround(std::uint32_t streamed, std::uint64_t streamed_siz
 
   // Sector order: the streamed stream, the other large streams in the order they were
   // created, the mini stream, MiniFAT, directory, FAT, then DIFAT.
-  std::vector<std::uint32_t> fat(size.fat_sectors * kPerFatSector, cfb::kFreeSect);
-  std::uint32_t next = 0;
-  const auto place = [&](std::uint64_t sectors, std::uint32_t mark) -> std::uint32_t {
-    if (sectors == 0) return cfb::kEndOfChain;
-    const std::uint32_t first = next;
-    for (std::uint64_t k = 0; k < sectors; ++k, ++next) {
-      fat[next] = mark != 0 ? mark : (k + 1 < sectors ? next + 1 : cfb::kEndOfChain);
-    }
-    return first;
-  };
-  dir[streamed].start = place(streamed_sectors, 0);
+  TSectorPlacer placer(size.fat_sectors);
+  dir[streamed].start = placer.Place(streamed_sectors, 0);
   dir[streamed].size = static_cast<std::uint32_t>(streamed_size);
-  const std::uint32_t tail_start = next;
+  const std::uint32_t tail_start = placer.Next();
   for (std::uint32_t id = 0; id < count; ++id) {
     const Node& n = nodes_[id];
     if (id != streamed && n.type == cfb::kTypeStream && n.data.size() >= cfb::kMiniStreamCutoff) {
-      dir[id].start = place(CeilDiv(n.data.size(), kSectorSize), 0);
+      dir[id].start = placer.Place(CeilDiv(n.data.size(), kSectorSize), 0);
     }
   }
-  dir[0].start = place(mini_sectors, 0);
+  dir[0].start = placer.Place(mini_sectors, 0);
   dir[0].size = static_cast<std::uint32_t>(mini.stream.size());
-  at.first_minifat = place(at.minifat_sectors, 0);
-  at.first_dir = place(at.dir_sectors, 0);
-  at.first_fat = place(size.fat_sectors, cfb::kFatSect);
-  at.first_difat = place(size.difat_sectors, cfb::kDifSect);
+  at.first_minifat = placer.Place(at.minifat_sectors, 0);
+  at.first_dir = placer.Place(at.dir_sectors, 0);
+  at.first_fat = placer.Place(size.fat_sectors, cfb::kFatSect);
+  at.first_difat = placer.Place(size.difat_sectors, cfb::kDifSect);
 
   tail.assign((size.total - tail_start) * kSectorSize, 0);
   const auto sector = [&](std::uint64_t n) { return tail.data() + (n - tail_start) * kSectorSize; };
   header.assign(cfb::kHeaderSize, 0);
   WriteHeader(header.data(), size.fat_sectors, at.first_fat, at.first_dir, at.first_minifat,
               at.minifat_sectors, at.first_difat, size.difat_sectors);
-  WriteTables(sector, nodes_, dir, size, at, fat, mini);
+  WriteTables(sector, nodes_, dir, size, at, placer.Fat(), mini);
   for (std::uint32_t id = 0; id < count; ++id) {
     const Node& n = nodes_[id];
     if (id != streamed && n.type == cfb::kTypeStream && n.data.size() >= cfb::kMiniStreamCutoff) {
