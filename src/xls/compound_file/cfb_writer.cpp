@@ -183,8 +183,8 @@ struct TTablePlaces {
 // `sector(n)` gives the bytes of sector n.
 template <class Nodes, class Sector>
 void WriteTables(const Sector& sector, const Nodes& nodes, const std::vector<DirRecord>& dir,
-                 const TFatSize& size, const TTablePlaces& at, const std::vector<std::uint32_t>& fat,
-                 const TMiniLayout& mini) {
+                 const TFatSize& size, const TTablePlaces& at,
+                 const std::vector<std::uint32_t>& fat, const TMiniLayout& mini) {
   for (std::uint64_t d = 0; d < size.difat_sectors; ++d) {
     std::uint8_t* p = sector(at.first_difat + d);
     for (std::uint32_t i = 0; i < kPerDifatSector; ++i) {
