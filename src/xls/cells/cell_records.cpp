@@ -110,7 +110,7 @@ TLabelSSTRecord::TLabelSSTRecord(std::uint16_t row, std::uint16_t column, std::u
 
 void TLabelSSTRecord::SetValue(const Variant& value) {
   if (sst_ == nullptr) throw XlsError(msg::kFileInvalid);
-  TSSTEntry* entry = sst_->AddString(value.ToWideString()).get();
+  TSSTEntry* entry = sst_->AddString(value.ToWideString());
   if (entry_ != nullptr) entry_->Release();
   entry_ = entry;
 }
@@ -137,7 +137,7 @@ void TLabelSSTRecord::LinkToSST(TSST& sst) {
   if (index >= sst.Count()) throw XlsError(msg::kFileInvalid);
   sst_ = &sst;
   if (entry_ != nullptr) entry_->Release();
-  entry_ = sst[index].get();
+  entry_ = sst[index];
   entry_->AddRef();
 }
 

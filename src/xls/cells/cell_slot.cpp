@@ -132,7 +132,7 @@ bool TCellSlot::FromBody(std::uint16_t id, std::span<const std::uint8_t> body, c
       if (body.size() != kLabelSstSize) return false;
       const std::uint32_t index = biff::Get32(p + 6);
       if (index >= sst.Count()) throw XlsError(msg::kFileInvalid);
-      TSSTEntry* entry = sst[index].get();
+      TSSTEntry* entry = sst[index];
       entry->AddRef();
       slot = Text(column, xf, entry);
       return true;

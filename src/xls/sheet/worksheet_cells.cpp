@@ -82,7 +82,7 @@ void TWorkSheet::SetCell(int row, int column, const Variant& value, int xf) {
       cell = TCellSlot::Number(c, use_xf, number);
     }
   } else if (type == VarType::Date || (value.IsText() && !value.ToWideString().empty())) {
-    cell = TCellSlot::Text(c, use_xf, Globals().SST().AddString(value.ToWideString()).get());
+    cell = TCellSlot::Text(c, use_xf, Globals().SST().AddString(value.ToWideString()));
   } else if (value.IsText() || value.IsEmpty() || value.IsNull()) {
     cell = TCellSlot::Blank(c, use_xf);
     has_cell = use_xf != default_xf;

@@ -1,7 +1,9 @@
 #include "xls/strings/excel_string.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
+#include <limits>
 
 #include "common/text_codec.h"
 #include "xls/compound_file/xls_error.h"
@@ -9,24 +11,132 @@
 
 namespace chronolin {
 
+namespace {
+
+// A width other than 1 or 2 is kept as 0: it still fails when written, as it must.
+std::uint8_t StoredWidth(int length_width) {
+  return length_width == 1 || length_width == 2 ? static_cast<std::uint8_t>(length_width) : 0;
+}
+
+}  // namespace
+
+const char16_t* TExcelString::Block() const {
+  if (IsInline()) return storage_;
+  const char16_t* block;
+  std::memcpy(&block, storage_, sizeof block);
+  return block;
+}
+
+void TExcelString::Allocate() {
+  if (IsInline()) return;
+  // Zeroed: a string widened while read copies characters not read yet.
+  char16_t* block = new char16_t[(BlockSize() + 1) / 2]();
+  std::memcpy(storage_, &block, sizeof block);
+}
+
+void TExcelString::Free() noexcept {
+  if (!IsInline()) delete[] Block();
+  far_east_size_ = 0;
+  count_ = 0;
+  runs_ = 0;
+}
+
+TExcelString::TExcelString(const TExcelString& other)
+    : far_east_size_(other.far_east_size_),
+      count_(other.count_),
+      runs_(other.runs_),
+      length_width_(other.length_width_),
+      options_(other.options_) {
+  Allocate();
+  std::memcpy(Bytes(), other.Bytes(), BlockSize());
+}
+
+TExcelString::TExcelString(TExcelString&& other) noexcept
+    : far_east_size_(other.far_east_size_),
+      count_(other.count_),
+      runs_(other.runs_),
+      length_width_(other.length_width_),
+      options_(other.options_) {
+  std::memcpy(storage_, other.storage_, sizeof storage_);
+  // The block, if any, is ours now: the other string is left empty.
+  other.far_east_size_ = 0;
+  other.count_ = 0;
+  other.runs_ = 0;
+}
+
+TExcelString& TExcelString::operator=(const TExcelString& other) {
+  if (this != &other) *this = TExcelString(other);
+  return *this;
+}
+
+TExcelString& TExcelString::operator=(TExcelString&& other) noexcept {
+  if (this != &other) {
+    Free();
+    far_east_size_ = other.far_east_size_;
+    count_ = other.count_;
+    runs_ = other.runs_;
+    length_width_ = other.length_width_;
+    options_ = other.options_;
+    std::memcpy(storage_, other.storage_, sizeof storage_);
+    other.far_east_size_ = 0;
+    other.count_ = 0;
+    other.runs_ = 0;
+  }
+  return *this;
+}
+
+void TExcelString::Reshape(bool wide, std::uint16_t runs, std::uint32_t far_east) {
+  TExcelString next;
+  next.length_width_ = length_width_;
+  next.options_ = wide ? static_cast<std::uint8_t>(options_ | kWide) : options_;
+  next.count_ = count_;
+  next.runs_ = runs;
+  next.far_east_size_ = far_east;
+  next.Allocate();
+  if (IsWide() == next.IsWide()) {
+    std::memcpy(next.Bytes(), Bytes(), CharBytes());
+  } else {
+    const std::uint8_t* from = Bytes();
+    char16_t* to = next.Block();
+    for (std::size_t i = 0; i < count_; ++i) to[i] = from[i];
+  }
+  const std::size_t runs_kept = std::size_t{std::min(runs_, runs)} * 4;
+  std::memcpy(next.Bytes() + next.CharBytes(), Bytes() + CharBytes(), runs_kept);
+  std::memcpy(next.Bytes() + next.CharBytes() + std::size_t{runs} * 4,
+              Bytes() + CharBytes() + std::size_t{runs_} * 4,
+              std::min(far_east_size_, far_east));
+  *this = std::move(next);
+}
+
+std::string_view TExcelString::Text8() const {
+  return {reinterpret_cast<const char*>(Bytes()), IsWide() ? 0 : std::size_t{count_}};
+}
+
+std::u16string_view TExcelString::Text16() const {
+  return {Block(), IsWide() ? std::size_t{count_} : 0};
+}
+
 TExcelString TExcelString::FromText(std::u16string_view text, int length_width) {
   if (length_width == 1 && text.size() >= 256) throw XlsError(msg::kInvalidString);
   if (text.size() > 0xFFFF) throw XlsError(msg::kInvalidString);
   TExcelString s;
-  s.length_width_ = length_width;
+  s.length_width_ = StoredWidth(length_width);
+  s.count_ = static_cast<std::uint16_t>(text.size());
   if (IsLatin1(text)) {
-    s.text8_.reserve(text.size());
-    for (const char16_t c : text) s.text8_.push_back(static_cast<char>(c));
+    s.Allocate();
+    std::uint8_t* to = s.Bytes();
+    for (std::size_t i = 0; i < text.size(); ++i) to[i] = static_cast<std::uint8_t>(text[i]);
   } else {
     s.options_ = kWide;
-    s.text16_ = text;
+    s.Allocate();
+    std::copy(text.begin(), text.end(), s.Block());
   }
   return s;
 }
 
 TExcelString TExcelString::Read(TRecordChainReader& reader, int length_width) {
   TExcelString s;
-  s.length_width_ = length_width;
+  s.length_width_ = StoredWidth(length_width);
   const std::size_t count = length_width == 1 ? reader.Read8() : reader.Read16();
   s.options_ = reader.Read8();
   std::uint16_t runs = 0;
@@ -34,6 +144,9 @@ TExcelString TExcelString::Read(TRecordChainReader& reader, int length_width) {
   if (s.options_ & kRich) runs = reader.Read16();
   if (s.options_ & kFarEast) far_east = reader.Read32();
 
+  // The characters first; the runs and far-east data join them once their sizes are checked.
+  s.count_ = static_cast<std::uint16_t>(count);
+  s.Allocate();
   bool wide = (s.options_ & kWide) != 0;
   std::size_t read = 0;
   // Characters come in pieces; a piece after a record break starts with its own option byte.
@@ -42,14 +155,7 @@ TExcelString TExcelString::Read(TRecordChainReader& reader, int length_width) {
       reader.NextRecord();
       if (read > 0) {
         const bool piece_wide = (reader.Read8() & kWide) != 0;
-        if (piece_wide && !(s.options_ & kWide)) {
-          s.text16_.resize(s.text8_.size());
-          for (std::size_t i = 0; i < s.text8_.size(); ++i) {
-            s.text16_[i] = static_cast<unsigned char>(s.text8_[i]);
-          }
-          s.text8_.clear();
-          s.options_ |= kWide;
-        }
+        if (piece_wide && !s.IsWide()) s.Reshape(true, 0, 0);
         // A later 8-bit piece of a 16-bit string is widened byte by byte below.
         wide = piece_wide;
       }
@@ -59,35 +165,36 @@ TExcelString TExcelString::Read(TRecordChainReader& reader, int length_width) {
     if (avail == 0) throw XlsError(msg::kReadRecord);
     const std::size_t take = std::min(count - read, avail);
     const std::uint8_t* p = reader.Record().Data().data() + reader.Offset();
-    if (s.options_ & kWide) {
+    if (s.IsWide()) {
+      char16_t* to = s.Block() + read;
       for (std::size_t i = 0; i < take; ++i) {
-        s.text16_.push_back(wide ? static_cast<char16_t>(biff::Get16(p + 2 * i)) : p[i]);
+        to[i] = wide ? static_cast<char16_t>(biff::Get16(p + 2 * i)) : p[i];
       }
     } else {
-      s.text8_.append(reinterpret_cast<const char*>(p), take);
+      std::memcpy(s.Bytes() + read, p, take);
     }
     reader.Skip(take * char_size);
     read += take;
   }
-  if (runs > 0) {
-    if (std::uint64_t{runs} * 4 > reader.LeftInChain()) throw XlsError(msg::kReadRecord);
-    s.rich_runs_.resize(std::size_t{runs} * 4);
-    reader.ReadBytes(s.rich_runs_.data(), s.rich_runs_.size());
+  if (runs > 0 && std::uint64_t{runs} * 4 > reader.LeftInChain()) {
+    throw XlsError(msg::kReadRecord);
   }
-  if (far_east > 0) {
-    // Checked before allocating: the size field comes from the file.
-    if (far_east > reader.LeftInChain()) throw XlsError(msg::kReadRecord);
-    s.far_east_.resize(far_east);
-    reader.ReadBytes(s.far_east_.data(), s.far_east_.size());
+  // Checked before allocating: the size field comes from the file.
+  if (far_east > 0 && far_east > reader.LeftInChain() - std::uint64_t{runs} * 4) {
+    throw XlsError(msg::kReadRecord);
   }
-  if (!(s.options_ & kRich)) s.rich_runs_.clear();
+  if (runs > 0 || far_east > 0) {
+    s.Reshape(s.IsWide(), runs, far_east);
+    reader.ReadBytes(s.Bytes() + s.CharBytes(), s.TailSize());
+  }
   return s;
 }
 
 std::u16string TExcelString::Text() const {
-  if (IsWide()) return text16_;
-  std::u16string out(text8_.size(), u'\0');
-  for (std::size_t i = 0; i < text8_.size(); ++i) out[i] = static_cast<unsigned char>(text8_[i]);
+  if (IsWide()) return std::u16string(Text16());
+  const std::string_view text = Text8();
+  std::u16string out(text.size(), u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) out[i] = static_cast<unsigned char>(text[i]);
   return out;
 }
 
@@ -97,7 +204,7 @@ std::size_t TExcelString::HeaderSize() const {
 }
 
 std::size_t TExcelString::WrittenSize() const {
-  return HeaderSize() + CharCount() * (IsWide() ? 2 : 1) + rich_runs_.size() + far_east_.size();
+  return HeaderSize() + BlockSize();
 }
 
 TExcelString::THeader TExcelString::Header() const {
@@ -106,10 +213,10 @@ TExcelString::THeader TExcelString::Header() const {
     for (std::size_t i = 0; i < n; ++i) h.bytes[h.size++] = static_cast<std::uint8_t>(v >> (8 * i));
   };
   if (length_width_ != 1 && length_width_ != 2) throw XlsError(msg::kStrLenLength);
-  put(static_cast<std::uint32_t>(CharCount()), static_cast<std::size_t>(length_width_));
+  put(count_, length_width_);
   put(options_, 1);
-  if (options_ & kRich) put(static_cast<std::uint32_t>(rich_runs_.size() / 4), 2);
-  if (options_ & kFarEast) put(static_cast<std::uint32_t>(far_east_.size()), 4);
+  if (options_ & kRich) put(runs_, 2);
+  if (options_ & kFarEast) put(far_east_size_, 4);
   return h;
 }
 
@@ -118,19 +225,16 @@ void TExcelString::WriteHeader(std::vector<std::uint8_t>& out) const {
   out.insert(out.end(), h.bytes.begin(), h.bytes.begin() + static_cast<std::ptrdiff_t>(h.size));
 }
 
-void TExcelString::WriteTrailer(std::vector<std::uint8_t>& out) const {
-  out.insert(out.end(), rich_runs_.begin(), rich_runs_.end());
-  out.insert(out.end(), far_east_.begin(), far_east_.end());
-}
-
 void TExcelString::Write(std::vector<std::uint8_t>& out) const {
   WriteHeader(out);
   if (IsWide()) {
-    for (const char16_t c : text16_) biff::Put16(out, c);
+    for (const char16_t c : Text16()) biff::Put16(out, c);
   } else {
-    out.insert(out.end(), text8_.begin(), text8_.end());
+    const std::string_view text = Text8();
+    out.insert(out.end(), text.begin(), text.end());
   }
-  WriteTrailer(out);
+  const std::uint8_t* tail = Bytes() + CharBytes();
+  out.insert(out.end(), tail, tail + TailSize());
 }
 
 void TExcelString::Write(TOutStream& out) const {
@@ -144,30 +248,28 @@ void TExcelString::Write(TRecordChainWriter& out) const {
   out.KeepTogether(HeadSize());
   out.Write(std::span<const std::uint8_t>(h.bytes.data(), h.size));
   if (IsWide()) {
-    out.WriteChars(text16_);
+    out.WriteChars(Text16());
   } else {
-    out.WriteChars(text8_);
+    out.WriteChars(Text8());
   }
-  out.Write(rich_runs_);
-  out.Write(far_east_);
+  out.Write(std::span<const std::uint8_t>(Bytes() + CharBytes(), TailSize()));
 }
 
 int Compare(const TExcelString& a, const TExcelString& b) {
   if (a.length_width_ != b.length_width_) return a.length_width_ < b.length_width_ ? -1 : 1;
   if (a.options_ != b.options_) return a.options_ < b.options_ ? -1 : 1;
   if (!a.IsWide()) {
-    const int c = std::string_view(a.text8_).compare(b.text8_);
+    const int c = a.Text8().compare(b.Text8());
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
   }
-  if (a.text16_.size() != b.text16_.size()) return a.text16_.size() < b.text16_.size() ? -1 : 1;
-  const int c = a.text16_.compare(b.text16_);
+  if (a.count_ != b.count_) return a.count_ < b.count_ ? -1 : 1;
+  const int c = a.Text16().compare(b.Text16());
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 std::size_t Hash(const TExcelString& s) {
-  const std::size_t text =
-      s.IsWide() ? std::hash<std::u16string>()(s.text16_) : std::hash<std::string>()(s.text8_);
-  return text ^ (static_cast<std::size_t>(s.options_) << 1) ^
+  const std::string_view chars(reinterpret_cast<const char*>(s.Bytes()), s.CharBytes());
+  return std::hash<std::string_view>()(chars) ^ (static_cast<std::size_t>(s.options_) << 1) ^
          (static_cast<std::size_t>(s.length_width_) << 9);
 }
 

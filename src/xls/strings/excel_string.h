@@ -2,12 +2,17 @@
 // One BIFF8 unicode string: character count (in a 1- or 2-byte field), option flags, the
 // characters in 8-bit (Latin-1) or 16-bit form, and the rich-text runs and far-east data,
 // which are carried through raw.
+//
+// A workbook can hold hundreds of thousands of these, so a string is one 32-byte object: the
+// characters, runs and far-east data sit in one block, inside the object when they fit (a short
+// plain text needs no allocation), else in one allocation it owns.
 #include <array>
 #include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "xls/records/biff_stream.h"
@@ -23,6 +28,12 @@ class TExcelString {
   static constexpr std::uint8_t kRich = 0x08;
 
   TExcelString() = default;
+  TExcelString(const TExcelString& other);
+  TExcelString(TExcelString&& other) noexcept;
+  TExcelString& operator=(const TExcelString& other);
+  TExcelString& operator=(TExcelString&& other) noexcept;
+  ~TExcelString() { Free(); }
+
   // A plain string: 8-bit when every code unit fits in a byte. Width 1 refuses 256 characters
   // or more ("Invalid String record").
   static TExcelString FromText(std::u16string_view text, int length_width);
@@ -32,7 +43,7 @@ class TExcelString {
   int LengthWidth() const { return length_width_; }
   std::uint8_t Options() const { return options_; }
   bool IsWide() const { return (options_ & kWide) != 0; }
-  std::size_t CharCount() const { return IsWide() ? text16_.size() : text8_.size(); }
+  std::size_t CharCount() const { return count_; }
   std::u16string Text() const;
 
   std::size_t HeaderSize() const;
@@ -60,14 +71,36 @@ class TExcelString {
   };
   THeader Header() const;
   void WriteHeader(std::vector<std::uint8_t>& out) const;
-  void WriteTrailer(std::vector<std::uint8_t>& out) const;
 
-  int length_width_ = 2;
+  static constexpr std::size_t kInline = 22;
+
+  std::size_t CharBytes() const { return std::size_t{count_} * (IsWide() ? 2 : 1); }
+  std::size_t TailSize() const { return std::size_t{runs_} * 4 + far_east_size_; }
+  std::size_t BlockSize() const { return CharBytes() + TailSize(); }
+  bool IsInline() const { return BlockSize() <= kInline; }
+  const char16_t* Block() const;
+  char16_t* Block() { return const_cast<char16_t*>(std::as_const(*this).Block()); }
+  const std::uint8_t* Bytes() const { return reinterpret_cast<const std::uint8_t*>(Block()); }
+  std::uint8_t* Bytes() { return reinterpret_cast<std::uint8_t*>(Block()); }
+  std::string_view Text8() const;
+  std::u16string_view Text16() const;
+  // Sizes the block for the current count, width, runs and far-east size (contents unset).
+  void Allocate();
+  void Free() noexcept;
+  // Gives the block a new layout, keeping the characters (widened when the string becomes
+  // 16-bit) and as much of the runs and far-east data as both layouts hold.
+  void Reshape(bool wide, std::uint16_t runs, std::uint32_t far_east);
+
+  std::uint32_t far_east_size_ = 0;
+  std::uint16_t count_ = 0;
+  std::uint16_t runs_ = 0;  // 4 bytes each
+  std::uint8_t length_width_ = 2;
   std::uint8_t options_ = 0;
-  std::string text8_;
-  std::u16string text16_;
-  std::vector<std::uint8_t> rich_runs_;  // 4 bytes per run
-  std::vector<std::uint8_t> far_east_;
+  // The block when it fits, else the address of the allocated one. char16_t so that 16-bit
+  // text is read in place; bytes are reached through unsigned char, which may alias it.
+  char16_t storage_[kInline / 2]{};
 };
+
+static_assert(sizeof(TExcelString) == 32, "a string costs 32 bytes besides a long text");
 
 }  // namespace chronolin

@@ -10,6 +10,33 @@
 
 namespace chronolin {
 
+namespace {
+
+std::uint32_t Hash32(const TExcelString& s) {
+  const std::uint64_t h = Hash(s);
+  return static_cast<std::uint32_t>(h ^ (h >> 32));
+}
+
+}  // namespace
+
+std::uint32_t TSST::NewEntry(TExcelString string) {
+  std::uint32_t id;
+  if (!dropped_.empty()) {
+    id = dropped_.back();
+    dropped_.pop_back();
+  } else {
+    if (used_ == blocks_.size() * kBlockSize) {
+      blocks_.push_back(std::make_unique<TSSTEntry[]>(kBlockSize));
+    }
+    id = used_++;
+  }
+  TSSTEntry& entry = At(id);
+  entry.string = std::move(string);
+  entry.ref_count = 0;
+  entry.save_index = 0;
+  return id;
+}
+
 void TSST::Load(const TBaseRecord& sst) {
   TRecordChainReader reader(sst, 0);
   reader.Read32();  // total references: recomputed at save
@@ -17,34 +44,32 @@ void TSST::Load(const TBaseRecord& sst) {
   // Every string takes at least three bytes, so a count the data cannot hold fails in the
   // loop long before it could exhaust memory.
   for (std::uint32_t i = 0; i < count; ++i) {
-    auto entry = std::make_shared<TSSTEntry>();
-    entry->string = TExcelString::Read(reader, 2);
-    entries_.push_back(std::move(entry));
+    order_.push_back(NewEntry(TExcelString::Read(reader, 2)));
   }
   // In file order, as the cells' indexes count them, until Sort.
-  sorted_count_ = entries_.size();
+  sorted_count_ = order_.size();
   index_.clear();
   indexed_ = false;
 }
 
-namespace {
-
-bool Before(const std::shared_ptr<TSSTEntry>& a, const std::shared_ptr<TSSTEntry>& b) {
-  return Compare(a->string, b->string) < 0;
+bool TSST::Before(std::uint32_t a, std::uint32_t b) const {
+  return Compare(At(a).string, At(b).string) < 0;
 }
 
-}  // namespace
-
 void TSST::Sort() {
-  std::stable_sort(entries_.begin(), entries_.end(), Before);
-  sorted_count_ = entries_.size();
+  std::stable_sort(order_.begin(), order_.end(),
+                   [this](std::uint32_t a, std::uint32_t b) { return Before(a, b); });
+  sorted_count_ = order_.size();
   // Of equal loaded strings, the first in table order is the one found.
   index_.clear();
   indexed_ = false;
 }
 
 void TSST::Clear() {
-  entries_.clear();
+  blocks_.clear();
+  used_ = 0;
+  dropped_.clear();
+  order_.clear();
   sorted_count_ = 0;
   index_.clear();
   indexed_count_ = 0;
@@ -52,37 +77,38 @@ void TSST::Clear() {
 }
 
 void TSST::PlaceAdded() const {
-  if (sorted_count_ == entries_.size()) return;
-  const auto middle = entries_.begin() + static_cast<std::ptrdiff_t>(sorted_count_);
+  if (sorted_count_ == order_.size()) return;
+  const auto before = [this](std::uint32_t a, std::uint32_t b) { return Before(a, b); };
+  const auto middle = order_.begin() + static_cast<std::ptrdiff_t>(sorted_count_);
   // An added string equals no other entry: the merge gives the order sorted inserts gave.
-  std::stable_sort(middle, entries_.end(), Before);
-  std::inplace_merge(entries_.begin(), middle, entries_.end(), Before);
-  sorted_count_ = entries_.size();
+  std::stable_sort(middle, order_.end(), before);
+  std::inplace_merge(order_.begin(), middle, order_.end(), before);
+  sorted_count_ = order_.size();
 }
 
-TSST::Slot* TSST::FindSlot(const TExcelString& s, std::size_t hash) {
+TSST::Slot* TSST::FindSlot(const TExcelString& s, std::uint32_t hash) {
   if (index_.empty()) return nullptr;
   const std::size_t mask = index_.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     Slot& slot = index_[i];
-    if (!slot.entry) return nullptr;
-    if (slot.hash == hash && Compare(slot.entry->string, s) == 0) return &slot;
+    if (slot.id == kNoEntry) return nullptr;
+    if (slot.hash == hash && Compare(At(slot.id).string, s) == 0) return &slot;
   }
 }
 
-void TSST::Insert(std::shared_ptr<TSSTEntry> entry, std::size_t hash) {
+void TSST::Insert(std::uint32_t id, std::uint32_t hash) {
   if ((indexed_count_ + 1) * 2 > index_.size()) {
     std::vector<Slot> old(std::max<std::size_t>(64, index_.size() * 2));
     old.swap(index_);
     indexed_count_ = 0;
-    for (Slot& slot : old) {
-      if (slot.entry) Insert(std::move(slot.entry), slot.hash);
+    for (const Slot& slot : old) {
+      if (slot.id != kNoEntry) Insert(slot.id, slot.hash);
     }
   }
   const std::size_t mask = index_.size() - 1;
   std::size_t i = hash & mask;
-  while (index_[i].entry) i = (i + 1) & mask;
-  index_[i] = Slot{hash, std::move(entry)};
+  while (index_[i].id != kNoEntry) i = (i + 1) & mask;
+  index_[i] = Slot{hash, id};
   ++indexed_count_;
 }
 
@@ -90,36 +116,45 @@ void TSST::BuildIndex() {
   PlaceAdded();
   index_.clear();
   indexed_count_ = 0;
-  for (const auto& entry : entries_) {
+  for (const std::uint32_t id : order_) {
     // Of equal strings, the first in table order is the one found.
-    const std::size_t hash = Hash(entry->string);
-    if (FindSlot(entry->string, hash) == nullptr) Insert(entry, hash);
+    const TExcelString& s = At(id).string;
+    const std::uint32_t hash = Hash32(s);
+    if (FindSlot(s, hash) == nullptr) Insert(id, hash);
   }
   indexed_ = true;
 }
 
-std::shared_ptr<TSSTEntry> TSST::AddString(std::u16string_view text) {
+TSSTEntry* TSST::AddString(std::u16string_view text) {
   TExcelString s = TExcelString::FromText(text, 2);
   if (!indexed_) BuildIndex();
-  const std::size_t hash = Hash(s);
+  const std::uint32_t hash = Hash32(s);
   if (Slot* found = FindSlot(s, hash)) {
-    found->entry->AddRef();
-    return found->entry;
+    TSSTEntry& entry = At(found->id);
+    entry.AddRef();
+    return &entry;
   }
-  auto entry = std::make_shared<TSSTEntry>();
-  entry->string = std::move(s);
-  entry->ref_count = 1;
-  entries_.push_back(entry);
-  Insert(entry, hash);
-  return entry;
+  const std::uint32_t id = NewEntry(std::move(s));
+  order_.push_back(id);
+  Insert(id, hash);
+  TSSTEntry& entry = At(id);
+  entry.ref_count = 1;
+  return &entry;
 }
 
 void TSST::PrepareForSave() {
   PlaceAdded();
-  const std::size_t before = entries_.size();
-  std::erase_if(entries_, [](const auto& e) { return e->ref_count <= 0; });
-  sorted_count_ = entries_.size();
-  if (entries_.size() != before) {
+  const std::size_t before = order_.size();
+  std::erase_if(order_, [this](std::uint32_t id) {
+    TSSTEntry& entry = At(id);
+    if (entry.ref_count > 0) return false;
+    // Its text is freed now; the place is taken by the next new string.
+    entry.string = TExcelString();
+    dropped_.push_back(id);
+    return true;
+  });
+  sorted_count_ = order_.size();
+  if (order_.size() != before) {
     index_.clear();
     indexed_ = false;
   }
@@ -127,15 +162,23 @@ void TSST::PrepareForSave() {
 
 namespace {
 
-// The SST record and its CONTINUE records; with `keep_positions`, each entry learns where its
-// string went (for EXTSST and for callers that look strings up in the saved stream).
-void WriteTable(const std::vector<std::shared_ptr<TSSTEntry>>& entries, std::uint32_t total_refs,
-                TOutStream& out, bool keep_positions) {
+// Where a string starts: in the workbook stream, and from the start (header included) of its
+// record. EXTSST gives it for the first string of each bucket.
+struct TStringPlace {
+  std::uint32_t stream_position = 0;
+  std::uint16_t record_offset = 0;
+};
+
+// The SST record and its CONTINUE records. With `places`, the place of every `bucket`-th
+// string is kept there.
+template <typename TEntryAt>
+void WriteTable(std::size_t count, const TEntryAt& entry_at, std::uint32_t total_refs,
+                TOutStream& out, std::size_t bucket, std::vector<TStringPlace>* places) {
   TRecordChainWriter chain(out, rid::kSst, rid::kContinue, rid::kMaxSstBody);
   chain.Write32(total_refs);
-  chain.Write32(static_cast<std::uint32_t>(entries.size()));
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const TExcelString& s = entries[i]->string;
+  chain.Write32(static_cast<std::uint32_t>(count));
+  for (std::size_t i = 0; i < count; ++i) {
+    const TExcelString& s = entry_at(i).string;
     const std::size_t size = s.WrittenSize();
     // A string that fits a record of its own starts one, unless that would leave the table's
     // first record without any string (readers expect one there). Longer ones are split.
@@ -144,10 +187,10 @@ void WriteTable(const std::vector<std::shared_ptr<TSSTEntry>>& entries, std::uin
       chain.NextRecord();
     }
     chain.KeepTogether(s.HeadSize());
-    if (keep_positions) {
-      entries[i]->record_offset = static_cast<std::uint16_t>(chain.BodySize() + 4);
-      entries[i]->stream_position =
-          static_cast<std::uint32_t>(chain.RecordPosition() + 4 + chain.BodySize());
+    if (places != nullptr && i % bucket == 0) {
+      places->push_back(
+          {static_cast<std::uint32_t>(chain.RecordPosition() + 4 + chain.BodySize()),
+           static_cast<std::uint16_t>(chain.BodySize() + 4)});
     }
     s.Write(chain);
   }
@@ -157,30 +200,33 @@ void WriteTable(const std::vector<std::shared_ptr<TSSTEntry>>& entries, std::uin
 }  // namespace
 
 std::size_t TSST::BucketSize() const {
-  return std::max<std::size_t>(entries_.size() / 128 + 1, 8);
+  return std::max<std::size_t>(order_.size() / 128 + 1, 8);
 }
 
 std::size_t TSST::BucketCount() const {
-  return entries_.empty() ? 0 : (entries_.size() - 1) / BucketSize() + 1;
+  return order_.empty() ? 0 : (order_.size() - 1) / BucketSize() + 1;
 }
 
 void TSST::SaveToStream(TOutStream& out) {
   PlaceAdded();
   std::uint32_t total_refs = 0;
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    entries_[i]->save_index = static_cast<std::uint32_t>(i);
-    total_refs += static_cast<std::uint32_t>(std::max(entries_[i]->ref_count, 0));
+  for (std::size_t i = 0; i < order_.size(); ++i) {
+    TSSTEntry& entry = At(order_[i]);
+    entry.save_index = static_cast<std::uint32_t>(i);
+    total_refs += static_cast<std::uint32_t>(std::max(entry.ref_count, 0));
   }
-  WriteTable(entries_, total_refs, out, true);
-
   const std::size_t bucket = BucketSize();
-  const std::size_t buckets = BucketCount();
-  out.WriteHeader(rid::kExtSst, static_cast<std::uint16_t>(buckets * 8 + 2));
+  std::vector<TStringPlace> places;
+  places.reserve(BucketCount());
+  WriteTable(
+      order_.size(), [this](std::size_t i) -> const TSSTEntry& { return At(order_[i]); },
+      total_refs, out, bucket, &places);
+
+  out.WriteHeader(rid::kExtSst, static_cast<std::uint16_t>(places.size() * 8 + 2));
   out.Write16(static_cast<std::uint16_t>(bucket));
-  for (std::size_t b = 0; b < buckets; ++b) {
-    const TSSTEntry& entry = *entries_[b * bucket];
-    out.Write32(entry.stream_position);
-    out.Write16(entry.record_offset);
+  for (const TStringPlace& place : places) {
+    out.Write32(place.stream_position);
+    out.Write16(place.record_offset);
     out.Write16(0);
   }
 }
@@ -188,7 +234,9 @@ void TSST::SaveToStream(TOutStream& out) {
 std::int64_t TSST::TotalSize() const {
   PlaceAdded();
   TCountingOutStream counter;
-  WriteTable(entries_, 0, counter, false);
+  WriteTable(
+      order_.size(), [this](std::size_t i) -> const TSSTEntry& { return At(order_[i]); }, 0,
+      counter, BucketSize(), nullptr);
   return static_cast<std::int64_t>(counter.Position()) + 4 + 2 +
          8 * static_cast<std::int64_t>(BucketCount());
 }

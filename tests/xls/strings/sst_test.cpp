@@ -51,15 +51,23 @@ TEST(SST, TenThousandStringsSplitAt8222BytesWithTheirIndex) {
   const std::size_t bucket = count / 128 + 1;
   EXPECT_EQ(biff::Get16(ext.body.data()), bucket);
   EXPECT_EQ(ext.body.size(), 2 + 8 * ((count - 1) / bucket + 1));
-  // Each bucket points at its string: the stream position and the offset in its record.
+  // Each bucket points at its string's header: the stream position and the offset in its
+  // record.
+  TMemoryOutStream saved;
+  sst.SaveToStream(saved);
   for (std::size_t b = 0; b * 8 + 2 < ext.body.size(); ++b) {
-    const auto& entry = *sst[b * bucket];
-    EXPECT_EQ(biff::Get32(ext.body.data() + 2 + 8 * b), entry.stream_position);
+    const TExcelString& s = sst[b * bucket]->string;
+    const std::uint32_t position = biff::Get32(ext.body.data() + 2 + 8 * b);
+    std::vector<std::uint8_t> bytes;
+    s.Write(bytes);
+    ASSERT_LE(position + s.HeadSize(), saved.Bytes().size());
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(s.HeadSize()),
+                           saved.Bytes().begin() + position));
     const RawRecord* holder = nullptr;
     for (const auto& r : records) {
-      if (r.offset <= entry.stream_position) holder = &r;
+      if (r.offset <= position) holder = &r;
     }
-    EXPECT_EQ(entry.stream_position - holder->offset, biff::Get16(ext.body.data() + 6 + 8 * b));
+    EXPECT_EQ(position - holder->offset, biff::Get16(ext.body.data() + 6 + 8 * b));
   }
   TSST again = Reload(records);
   ASSERT_EQ(again.Count(), count);
@@ -122,7 +130,7 @@ TEST(SST, CountsOfTheFileAreCheckedAgainstItsData) {
 
 TEST(SST, EqualTextsShareAnEntryThatGoesWhenUnused) {
   TSST sst;
-  std::vector<std::shared_ptr<TSSTEntry>> users;
+  std::vector<TSSTEntry*> users;
   for (int i = 0; i < 100; ++i) users.push_back(sst.AddString(u"same"));
   sst.AddString(u"other");
   ASSERT_EQ(sst.Count(), 2u);
