@@ -171,6 +171,84 @@ TEST(SST, RichTextIsNeverMatchedByAPlainText) {
   EXPECT_EQ(again[0]->string.WrittenSize(), 3u + 2 + 2 + 4);
 }
 
+TEST(SST, RichAndFarEastStringsKeepTheirBytesThroughCopyAndSave) {
+  // 8-bit "abc", then 20 16-bit characters in a CONTINUE, then two runs and 3 far-east bytes.
+  Bytes wide_part{1};
+  for (int i = 0; i < 20; ++i) Append(wide_part, W({static_cast<std::uint16_t>(0x0410 + i)}));
+  TSSTRecord head(rid::kSst, Cat({D(1), D(1), W({23}), Bytes{0x0C}, W({2}), D(3), Latin1("abc")}));
+  head.AppendContinue(std::make_unique<TContinueRecord>(
+      rid::kContinue, Cat({wide_part, W({0, 1, 5, 2}), Bytes{7, 8, 9}})));
+  TSST sst;
+  sst.Load(head);
+  ASSERT_EQ(sst.Count(), 1u);
+  std::u16string text = u"abc";
+  for (int i = 0; i < 20; ++i) text.push_back(static_cast<char16_t>(0x0410 + i));
+  Bytes expected = Cat({W({23}), Bytes{0x0D}, W({2}), D(3)});
+  for (const char16_t c : text) Append(expected, W({c}));
+  Append(expected, Cat({W({0, 1, 5, 2}), Bytes{7, 8, 9}}));
+  const TExcelString& read = sst[0]->string;
+  EXPECT_EQ(read.Text(), text);
+  Bytes bytes;
+  read.Write(bytes);
+  EXPECT_EQ(bytes, expected);
+  // A copy owns its own block; the original survives the copy's end.
+  {
+    TExcelString copy = read;
+    TExcelString moved = std::move(copy);
+    bytes.clear();
+    moved.Write(bytes);
+    EXPECT_EQ(bytes, expected);
+  }
+  sst[0]->AddRef();
+  sst.PrepareForSave();
+  TSST again = Reload(SaveTable(sst));
+  ASSERT_EQ(again.Count(), 1u);
+  bytes.clear();
+  again[0]->string.Write(bytes);
+  EXPECT_EQ(bytes, expected);
+
+  // Plain texts on both sides of the size kept inside the string object.
+  for (std::size_t n : {0u, 21u, 22u, 23u, 300u}) {
+    const std::u16string narrow(n, u'n');
+    const std::u16string wide(n / 2, u'\u0416');
+    EXPECT_EQ(TExcelString::FromText(narrow, 2).Text(), narrow);
+    EXPECT_EQ(TExcelString::FromText(wide, 2).Text(), wide);
+  }
+}
+
+TEST(SST, EntriesStayPutWhileOthersAreDroppedAndTheirPlacesReused) {
+  TSST sst;
+  std::vector<TSSTEntry*> kept;
+  for (int i = 0; i < 3000; ++i) {
+    TSSTEntry* entry = sst.AddString(u"text " + std::u16string(1, static_cast<char16_t>(0x100 + i)));
+    if (i % 3 == 0) {
+      kept.push_back(entry);
+    } else {
+      entry->Release();
+    }
+  }
+  // Every text is found again through the grown index.
+  EXPECT_EQ(sst.AddString(u"text " + std::u16string(1, u'\u0100')), kept[0]);
+  EXPECT_EQ(kept[0]->ref_count, 2);
+  kept[0]->Release();
+  sst.PrepareForSave();
+  ASSERT_EQ(sst.Count(), 1000u);
+  // New strings take the dropped places; the kept entries neither move nor change.
+  for (int i = 0; i < 3000; ++i) {
+    sst.AddString(u"new " + std::u16string(1, static_cast<char16_t>(0x100 + i)));
+  }
+  EXPECT_EQ(sst.Count(), 4000u);
+  for (std::size_t k = 0; k < kept.size(); ++k) {
+    EXPECT_EQ(kept[k]->ref_count, 1);
+    EXPECT_EQ(kept[k]->string.Text(),
+              u"text " + std::u16string(1, static_cast<char16_t>(0x100 + 3 * k)));
+  }
+  // A dropped text added again is a fresh entry with one reference.
+  TSSTEntry* back = sst.AddString(u"text " + std::u16string(1, u'\u0101'));
+  EXPECT_EQ(back->ref_count, 1);
+  EXPECT_EQ(sst.Count(), 4001u);
+}
+
 TEST(SST, StringsLongerThanARecordAreSplitAndReadBack) {
   TSST sst;
   const std::u16string eight(20000, u'e');
