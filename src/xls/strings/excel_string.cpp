@@ -103,8 +103,7 @@ void TExcelString::Reshape(bool wide, std::uint16_t runs, std::uint32_t far_east
   const std::size_t runs_kept = std::size_t{std::min(runs_, runs)} * 4;
   std::memcpy(next.Bytes() + next.CharBytes(), Bytes() + CharBytes(), runs_kept);
   std::memcpy(next.Bytes() + next.CharBytes() + std::size_t{runs} * 4,
-              Bytes() + CharBytes() + std::size_t{runs_} * 4,
-              std::min(far_east_size_, far_east));
+              Bytes() + CharBytes() + std::size_t{runs_} * 4, std::min(far_east_size_, far_east));
   *this = std::move(next);
 }
 

@@ -188,9 +188,8 @@ void WriteTable(std::size_t count, const TEntryAt& entry_at, std::uint32_t total
     }
     chain.KeepTogether(s.HeadSize());
     if (places != nullptr && i % bucket == 0) {
-      places->push_back(
-          {static_cast<std::uint32_t>(chain.RecordPosition() + 4 + chain.BodySize()),
-           static_cast<std::uint16_t>(chain.BodySize() + 4)});
+      places->push_back({static_cast<std::uint32_t>(chain.RecordPosition() + 4 + chain.BodySize()),
+                         static_cast<std::uint16_t>(chain.BodySize() + 4)});
     }
     s.Write(chain);
   }

@@ -66,9 +66,7 @@ class TSST {
   // Entries live in blocks that never move; an entry is named by its number in them.
   static constexpr std::uint32_t kBlockBits = 9;
   static constexpr std::uint32_t kBlockSize = 1u << kBlockBits;
-  TSSTEntry& At(std::uint32_t id) const {
-    return blocks_[id >> kBlockBits][id & (kBlockSize - 1)];
-  }
+  TSSTEntry& At(std::uint32_t id) const { return blocks_[id >> kBlockBits][id & (kBlockSize - 1)]; }
   // A fresh entry holding `string`, in a dropped entry's place when there is one.
   std::uint32_t NewEntry(TExcelString string);
 

@@ -220,7 +220,8 @@ TEST(SST, EntriesStayPutWhileOthersAreDroppedAndTheirPlacesReused) {
   TSST sst;
   std::vector<TSSTEntry*> kept;
   for (int i = 0; i < 3000; ++i) {
-    TSSTEntry* entry = sst.AddString(u"text " + std::u16string(1, static_cast<char16_t>(0x100 + i)));
+    TSSTEntry* entry =
+        sst.AddString(u"text " + std::u16string(1, static_cast<char16_t>(0x100 + i)));
     if (i % 3 == 0) {
       kept.push_back(entry);
     } else {
