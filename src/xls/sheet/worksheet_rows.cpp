@@ -303,7 +303,6 @@ void TWorkSheet::RemoveRows(int first, int count) {
   MoveOpaqueCells(head_, first, -count);
   MoveOpaqueCells(tail_, first, -count);
   page_breaks_.ShiftRows(first, -count);
-  LinkNotes();
 }
 
 void TWorkSheet::CopyRow(int source, int dest, bool formulas_only) {
@@ -405,7 +404,6 @@ void TWorkSheet::InsertAndCopyRows(int first, int last, int dest, int count, boo
       ranges_.Add(std::move(clone));
     }
   }
-  LinkNotes();
 }
 
 void TWorkSheet::DeleteRows(int first, int count, const tokens::TRowShift& shift) {

@@ -33,7 +33,7 @@ TEST(Drawing, CommentShapesKeepTheirObjTxoAndNoteInPlace) {
   EXPECT_EQ(drawing.Shapes()[1]->ShapeId(), 1025u);
   ASSERT_NE(sheet.Notes().Row(2), nullptr);
   const auto* note = static_cast<const TNoteRecord*>((*sheet.Notes().Row(2))[0]);
-  EXPECT_EQ(note->Object(), drawing.Objects()[0]);
+  EXPECT_EQ(drawing.FindObject(note->ObjectId()), drawing.Objects()[0]);
 
   const Bytes out = Save(workbook);
   const Bytes expected = Cat({c.records, c.note});
