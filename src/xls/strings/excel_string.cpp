@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <limits>
 
 #include "common/text_codec.h"
 #include "xls/compound_file/xls_error.h"
@@ -36,9 +35,6 @@ void TExcelString::Allocate() {
 
 void TExcelString::Free() noexcept {
   if (!IsInline()) delete[] Block();
-  far_east_size_ = 0;
-  count_ = 0;
-  runs_ = 0;
 }
 
 TExcelString::TExcelString(const TExcelString& other)
@@ -51,38 +47,22 @@ TExcelString::TExcelString(const TExcelString& other)
   std::memcpy(Bytes(), other.Bytes(), BlockSize());
 }
 
-TExcelString::TExcelString(TExcelString&& other) noexcept
-    : far_east_size_(other.far_east_size_),
-      count_(other.count_),
-      runs_(other.runs_),
-      length_width_(other.length_width_),
-      options_(other.options_) {
-  std::memcpy(storage_, other.storage_, sizeof storage_);
-  // The block, if any, is ours now: the other string is left empty.
-  other.far_east_size_ = 0;
-  other.count_ = 0;
-  other.runs_ = 0;
+TExcelString::TExcelString(TExcelString&& other) noexcept {
+  Swap(other);
 }
 
-TExcelString& TExcelString::operator=(const TExcelString& other) {
-  if (this != &other) *this = TExcelString(other);
+TExcelString& TExcelString::operator=(TExcelString other) noexcept {
+  Swap(other);
   return *this;
 }
 
-TExcelString& TExcelString::operator=(TExcelString&& other) noexcept {
-  if (this != &other) {
-    Free();
-    far_east_size_ = other.far_east_size_;
-    count_ = other.count_;
-    runs_ = other.runs_;
-    length_width_ = other.length_width_;
-    options_ = other.options_;
-    std::memcpy(storage_, other.storage_, sizeof storage_);
-    other.far_east_size_ = 0;
-    other.count_ = 0;
-    other.runs_ = 0;
-  }
-  return *this;
+void TExcelString::Swap(TExcelString& other) noexcept {
+  std::swap(far_east_size_, other.far_east_size_);
+  std::swap(count_, other.count_);
+  std::swap(runs_, other.runs_);
+  std::swap(length_width_, other.length_width_);
+  std::swap(options_, other.options_);
+  std::swap(storage_, other.storage_);
 }
 
 void TExcelString::Reshape(bool wide, std::uint16_t runs, std::uint32_t far_east) {
@@ -100,10 +80,6 @@ void TExcelString::Reshape(bool wide, std::uint16_t runs, std::uint32_t far_east
     char16_t* to = next.Block();
     for (std::size_t i = 0; i < count_; ++i) to[i] = from[i];
   }
-  const std::size_t runs_kept = std::size_t{std::min(runs_, runs)} * 4;
-  std::memcpy(next.Bytes() + next.CharBytes(), Bytes() + CharBytes(), runs_kept);
-  std::memcpy(next.Bytes() + next.CharBytes() + std::size_t{runs} * 4,
-              Bytes() + CharBytes() + std::size_t{runs_} * 4, std::min(far_east_size_, far_east));
   *this = std::move(next);
 }
 

@@ -30,8 +30,7 @@ class TExcelString {
   TExcelString() = default;
   TExcelString(const TExcelString& other);
   TExcelString(TExcelString&& other) noexcept;
-  TExcelString& operator=(const TExcelString& other);
-  TExcelString& operator=(TExcelString&& other) noexcept;
+  TExcelString& operator=(TExcelString other) noexcept;
   ~TExcelString() { Free(); }
 
   // A plain string: 8-bit when every code unit fits in a byte. Width 1 refuses 256 characters
@@ -87,8 +86,9 @@ class TExcelString {
   // Sizes the block for the current count, width, runs and far-east size (contents unset).
   void Allocate();
   void Free() noexcept;
+  void Swap(TExcelString& other) noexcept;
   // Gives the block a new layout, keeping the characters (widened when the string becomes
-  // 16-bit) and as much of the runs and far-east data as both layouts hold.
+  // 16-bit); the runs and far-east data of the new layout start zeroed.
   void Reshape(bool wide, std::uint16_t runs, std::uint32_t far_east);
 
   std::uint32_t far_east_size_ = 0;

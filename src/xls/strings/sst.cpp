@@ -160,25 +160,14 @@ void TSST::PrepareForSave() {
   }
 }
 
-namespace {
-
-// Where a string starts: in the workbook stream, and from the start (header included) of its
-// record. EXTSST gives it for the first string of each bucket.
-struct TStringPlace {
-  std::uint32_t stream_position = 0;
-  std::uint16_t record_offset = 0;
-};
-
-// The SST record and its CONTINUE records. With `places`, the place of every `bucket`-th
-// string is kept there.
-template <typename TEntryAt>
-void WriteTable(std::size_t count, const TEntryAt& entry_at, std::uint32_t total_refs,
-                TOutStream& out, std::size_t bucket, std::vector<TStringPlace>* places) {
+void TSST::WriteTable(std::uint32_t total_refs, TOutStream& out,
+                      std::vector<TStringPlace>* places) const {
+  const std::size_t bucket = BucketSize();
   TRecordChainWriter chain(out, rid::kSst, rid::kContinue, rid::kMaxSstBody);
   chain.Write32(total_refs);
-  chain.Write32(static_cast<std::uint32_t>(count));
-  for (std::size_t i = 0; i < count; ++i) {
-    const TExcelString& s = entry_at(i).string;
+  chain.Write32(static_cast<std::uint32_t>(order_.size()));
+  for (std::size_t i = 0; i < order_.size(); ++i) {
+    const TExcelString& s = At(order_[i]).string;
     const std::size_t size = s.WrittenSize();
     // A string that fits a record of its own starts one, unless that would leave the table's
     // first record without any string (readers expect one there). Longer ones are split.
@@ -196,8 +185,6 @@ void WriteTable(std::size_t count, const TEntryAt& entry_at, std::uint32_t total
   chain.Finish();
 }
 
-}  // namespace
-
 std::size_t TSST::BucketSize() const {
   return std::max<std::size_t>(order_.size() / 128 + 1, 8);
 }
@@ -214,15 +201,12 @@ void TSST::SaveToStream(TOutStream& out) {
     entry.save_index = static_cast<std::uint32_t>(i);
     total_refs += static_cast<std::uint32_t>(std::max(entry.ref_count, 0));
   }
-  const std::size_t bucket = BucketSize();
   std::vector<TStringPlace> places;
   places.reserve(BucketCount());
-  WriteTable(
-      order_.size(), [this](std::size_t i) -> const TSSTEntry& { return At(order_[i]); },
-      total_refs, out, bucket, &places);
+  WriteTable(total_refs, out, &places);
 
   out.WriteHeader(rid::kExtSst, static_cast<std::uint16_t>(places.size() * 8 + 2));
-  out.Write16(static_cast<std::uint16_t>(bucket));
+  out.Write16(static_cast<std::uint16_t>(BucketSize()));
   for (const TStringPlace& place : places) {
     out.Write32(place.stream_position);
     out.Write16(place.record_offset);
@@ -233,9 +217,7 @@ void TSST::SaveToStream(TOutStream& out) {
 std::int64_t TSST::TotalSize() const {
   PlaceAdded();
   TCountingOutStream counter;
-  WriteTable(
-      order_.size(), [this](std::size_t i) -> const TSSTEntry& { return At(order_[i]); }, 0,
-      counter, BucketSize(), nullptr);
+  WriteTable(0, counter, nullptr);
   return static_cast<std::int64_t>(counter.Position()) + 4 + 2 +
          8 * static_cast<std::int64_t>(BucketCount());
 }

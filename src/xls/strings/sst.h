@@ -72,6 +72,16 @@ class TSST {
 
   std::size_t BucketSize() const;
   std::size_t BucketCount() const;
+  // Where a string starts: in the workbook stream, and from the start (header included) of
+  // its record. EXTSST gives it for the first string of each bucket.
+  struct TStringPlace {
+    std::uint32_t stream_position = 0;
+    std::uint16_t record_offset = 0;
+  };
+  // The SST record and its CONTINUE records; with `places`, the place of each bucket's first
+  // string is kept there.
+  void WriteTable(std::uint32_t total_refs, TOutStream& out,
+                  std::vector<TStringPlace>* places) const;
   // Sorts the entries added since the last call into the sorted ones before them.
   void PlaceAdded() const;
   void BuildIndex();
