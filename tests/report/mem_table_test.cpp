@@ -134,7 +134,8 @@ TEST_F(CnxTables, EveryKindOfValueReadsBackAsAddedInEachGroupAcrossBlocks) {
   // Two groups of more than a block each, their records added in turn.
   constexpr int kEach = 1100;
   for (int i = 0; i < 2 * kEach; ++i) {
-    cnx.AddRecord({S(i % 2 == 0 ? "A" : "B"), kinds[static_cast<std::size_t>(i / 2) % kinds.size()]});
+    cnx.AddRecord(
+        {S(i % 2 == 0 ? "A" : "B"), kinds[static_cast<std::size_t>(i / 2) % kinds.size()]});
   }
   for (list.First(); !list.Eof(); list.Next()) {
     ASSERT_EQ(cnx.RecordCount(), kEach);

@@ -125,8 +125,7 @@ void CsvCursor::PlainField() {
 
 }  // namespace
 
-void CsvTable::ForEachRow(
-    const std::function<void(std::span<const std::string_view>)>& row) const {
+void CsvTable::ForEachRow(const std::function<void(std::span<const std::string_view>)>& row) const {
   CsvCursor cursor(text_, rows_at_, rows_line_);
   while (cursor.Next()) row(cursor.Fields());
 }
