@@ -59,6 +59,11 @@ class TMemRecordList {
 // The groups of a table, in ascending ordinal (case-sensitive) order of their keys.
 class TMasterList {
  public:
+  TMasterList() = default;
+  // The lists point to the store.
+  TMasterList(const TMasterList&) = delete;
+  TMasterList& operator=(const TMasterList&) = delete;
+
   TMemRecordList* Find(const std::string& key) const;
   TMemRecordList& FindOrAdd(const std::string& key, std::size_t columnCount);
   void Clear() {

@@ -106,7 +106,7 @@ TMemCell TMemValueStore::Store(const Variant& value) {
   cell.bits = whole_.size();
   cell.size = 0;
   whole_.push_back(value);
-  cell.type = VarType::Array;  // marks "kept whole"; the Variant has its own type
+  cell.type = VarType::Array;
   return cell;
 }
 

@@ -15,10 +15,11 @@ namespace chronolin {
 
 struct TMemCell {
   // The value's bits, or for a text the place of its bytes in the arena (chunk in the high
-  // half, offset in the low), or for an array its index among the kept Variants.
+  // half, offset in the low), or for a value kept whole its index among those Variants.
   std::uint64_t bits = 0;
   // A text's length in bytes.
   std::uint32_t size = 0;
+  // The value's type; Array stands for any value kept whole.
   VarType type = VarType::Empty;
 };
 static_assert(sizeof(TMemCell) <= 16, "a cell must stay small: tables hold one per value");
