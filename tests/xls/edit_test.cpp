@@ -329,8 +329,7 @@ TEST(Drawings, CopiedNotesKeepTheirOwnTextsAndObjects) {
               row == 3 ? u"Seulement la deuxième copie" : u"Première connexion du mois")
         << row;
     const auto* note = static_cast<const TNoteRecord*>((*sheet.Notes().Row(row))[0]);
-    ASSERT_NE(note->Object(), nullptr) << row;
-    EXPECT_EQ(note->Object()->Obj()->ObjectId(), note->ObjectId());
+    ASSERT_NE(sheet.Drawing().FindObject(note->ObjectId()), nullptr) << row;
     objects.insert(note->ObjectId());
   }
   EXPECT_EQ(objects.size(), 4u);

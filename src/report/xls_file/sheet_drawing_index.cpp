@@ -13,24 +13,14 @@ constexpr std::uint16_t kComplexFlag = 0x8000;
 
 struct UnitParts {
   const TEscherClientAnchorRecord* anchor = nullptr;
-  const TEscherClientDataRecord* data = nullptr;
-  TEscherClientTextBoxRecord* text_box = nullptr;
   std::vector<const TEscherRecord*> opts;
 };
 
-// One shape (or group) of the top group: its first anchor, client data and text box.
+// One shape (or group) of the top group: its first anchor and its property tables.
 void Collect(TEscherRecord& record, UnitParts& parts) {
   switch (record.Type()) {
     case escher::kClientAnchor:
       if (parts.anchor == nullptr) parts.anchor = static_cast<TEscherClientAnchorRecord*>(&record);
-      break;
-    case escher::kClientData:
-      if (parts.data == nullptr) parts.data = static_cast<TEscherClientDataRecord*>(&record);
-      break;
-    case escher::kClientTextbox:
-      if (parts.text_box == nullptr) {
-        parts.text_box = static_cast<TEscherClientTextBoxRecord*>(&record);
-      }
       break;
     case escher::kOPT:
       parts.opts.push_back(&record);
@@ -47,7 +37,6 @@ void Collect(TEscherRecord& record, UnitParts& parts) {
 
 void TSheetDrawingIndex::Clear() {
   picture_anchors_.clear();
-  text_boxes_.clear();
 }
 
 void TSheetDrawingIndex::Build(const TDrawing& drawing) {
@@ -66,8 +55,6 @@ void TSheetDrawingIndex::Build(const TDrawing& drawing) {
     UnitParts parts;
     for (std::size_t i = 0; i < top.ChildCount(); ++i) {
       parts.anchor = nullptr;
-      parts.data = nullptr;
-      parts.text_box = nullptr;
       parts.opts.clear();
       Collect(top.Child(i), parts);
       for (const TEscherRecord* opt : parts.opts) {
@@ -75,26 +62,13 @@ void TSheetDrawingIndex::Build(const TDrawing& drawing) {
           picture_anchors_[found->second] = parts.anchor;
         }
       }
-      if (parts.data != nullptr && parts.text_box != nullptr) {
-        text_boxes_.emplace_back(parts.data, parts.text_box);
-      }
     }
     break;  // only the first group holds the sheet's shapes
   }
-  std::sort(text_boxes_.begin(), text_boxes_.end(), std::less<>());
 }
 
 const TEscherClientAnchorRecord* TSheetDrawingIndex::PictureAnchor(std::size_t picture) const {
   return picture < picture_anchors_.size() ? picture_anchors_[picture] : nullptr;
-}
-
-TEscherClientTextBoxRecord* TSheetDrawingIndex::TextBox(
-    const TEscherClientDataRecord* object) const {
-  auto found = std::lower_bound(text_boxes_.begin(), text_boxes_.end(), object,
-                                [](const auto& entry, const TEscherClientDataRecord* o) {
-                                  return std::less<>()(entry.first, o);
-                                });
-  return found == text_boxes_.end() || found->first != object ? nullptr : found->second;
 }
 
 std::u16string ShapeName(const TEscherOPTRecord& opt) {

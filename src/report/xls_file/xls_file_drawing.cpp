@@ -63,8 +63,8 @@ std::u16string TXLSFile::GetComment(std::int32_t row, std::int32_t index) {
   TWorkSheet* sheet = Work();
   if (sheet == nullptr) return {};
   const TNoteRecord& note = Note(*sheet, row, index);
-  const TEscherClientTextBoxRecord* box = DrawingIndex().TextBox(note.Object());
-  return box != nullptr && box->Txo() != nullptr ? box->Txo()->Text() : std::u16string();
+  const TTXO* txo = sheet->Drawing().CommentTxo(note.ObjectId());
+  return txo != nullptr ? txo->Text() : std::u16string();
 }
 
 void TXLSFile::SetComment(std::int32_t row, std::int32_t index, const std::u16string& text) {
@@ -72,15 +72,15 @@ void TXLSFile::SetComment(std::int32_t row, std::int32_t index, const std::u16st
   if (sheet == nullptr) return;
   TNoteRecord& note = Note(*sheet, row, index);
   if (!text.empty()) {
-    TEscherClientTextBoxRecord* box = DrawingIndex().TextBox(note.Object());
-    if (box == nullptr || box->Txo() == nullptr) throw XlsError(msg::kEscherProcessing);
-    box->Txo()->SetText(text);
+    TTXO* txo = sheet->Drawing().EditCommentTxo(note.ObjectId());
+    if (txo == nullptr) throw XlsError(msg::kEscherProcessing);
+    txo->SetText(text);
     return;
   }
   // An empty text takes the note away, with the shape that shows it.
   const std::uint16_t object_id = note.ObjectId();
   ShapesChanged();
-  if (note.Object() != nullptr) {
+  if (sheet->Drawing().HasObject(object_id)) {
     sheet->Drawing().RemoveObject(object_id, Book().Globals().DrawingGroup());
   }
   sheet->Notes().Row(static_cast<std::size_t>(row - 1))->Delete(static_cast<std::size_t>(index));

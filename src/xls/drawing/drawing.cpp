@@ -97,10 +97,13 @@ void TDrawing::BuildCaches() {
   objects_.clear();
   shapes_.clear();
   pictures_.clear();
+  copies_.clear();
   trailing_anchors_ = trailing_objects_ = trailing_pictures_ = 0;
   objects_by_id_.Clear();
   units_by_id_.Clear();
   next_object_id_ = 1;
+  max_shape_id_ = 0;
+  prototype_cache_ = {};
   if (!root_) return;
   TEscherContainerRecord* top = TopGroup();
   auto collect = [&](TEscherRecord& r) {
@@ -125,6 +128,13 @@ void TDrawing::BuildCaches() {
           pictures_.push_back(opt);
         }
         break;
+      case escher::kSpContainer:
+        if (TEscherShapeCopy* copy = CompactCopy(r)) {
+          copies_.push_back(copy);
+          next_object_id_ = std::max<std::uint32_t>(next_object_id_, copy->ObjectId() + 1u);
+          max_shape_id_ = std::max(max_shape_id_, copy->ShapeId());
+        }
+        break;
       default:
         break;
     }
@@ -132,8 +142,13 @@ void TDrawing::BuildCaches() {
   Walk(*root_, collect);
   std::stable_sort(shapes_.begin(), shapes_.end(),
                    [](const auto* a, const auto* b) { return a->ShapeId() < b->ShapeId(); });
+  if (!shapes_.empty()) max_shape_id_ = std::max(max_shape_id_, shapes_.back()->ShapeId());
   if (top == nullptr) return;
   for (std::size_t i = 0; i < top->ChildCount(); ++i) {
+    if (const TEscherShapeCopy* copy = CompactCopy(top->Child(i))) {
+      units_by_id_.Add(copy->ObjectId(), &top->Child(i));
+      continue;
+    }
     TEscherClientDataRecord* data = FirstObject(top->Child(i));
     if (data != nullptr && data->Obj() != nullptr) {
       units_by_id_.Add(data->Obj()->ObjectId(), &top->Child(i));
@@ -181,6 +196,7 @@ void TDrawing::AddToCaches(TEscherRecord& unit) {
               shapes_.begin(), shapes_.end(), sp,
               [](const auto* a, const auto* b) { return a->ShapeId() < b->ShapeId(); });
           shapes_.insert(at, sp);
+          max_shape_id_ = std::max(max_shape_id_, sp->ShapeId());
         }
         break;
       case escher::kOPT:
@@ -188,16 +204,48 @@ void TDrawing::AddToCaches(TEscherRecord& unit) {
           before_trailing(pictures_, trailing_pictures_, opt);
         }
         break;
+      case escher::kSpContainer:
+        if (TEscherShapeCopy* copy = CompactCopy(r)) {
+          copies_.push_back(copy);
+          next_object_id_ = std::max<std::uint32_t>(next_object_id_, copy->ObjectId() + 1u);
+          max_shape_id_ = std::max(max_shape_id_, copy->ShapeId());
+        }
+        break;
       default:
         break;
     }
   });
+  if (const TEscherShapeCopy* copy = CompactCopy(unit)) {
+    units_by_id_.Add(copy->ObjectId(), &unit);
+    return;
+  }
   TEscherClientDataRecord* data = FirstObject(unit);
   if (data != nullptr && data->Obj() != nullptr) units_by_id_.Add(data->Obj()->ObjectId(), &unit);
 }
 
 TEscherClientDataRecord* TDrawing::FindObject(std::uint16_t object_id) const {
   return objects_by_id_.Find(object_id);
+}
+
+bool TDrawing::HasObject(std::uint16_t object_id) const {
+  if (FindObject(object_id) != nullptr) return true;
+  const TEscherRecord* unit = units_by_id_.Find(object_id);
+  return unit != nullptr && CompactCopy(*unit) != nullptr;
+}
+
+std::size_t TDrawing::ObjectTotal() const {
+  std::size_t total = objects_.size();
+  for (const TEscherShapeCopy* copy : copies_) total += !copy->Expanded();
+  return total;
+}
+
+int TDrawing::LastAnchorRow() const {
+  int last = -1;
+  for (const auto* anchor : anchors_) last = std::max<int>(last, anchor->LastRow());
+  for (const TEscherShapeCopy* copy : copies_) {
+    if (!copy->Expanded()) last = std::max<int>(last, copy->LastRow());
+  }
+  return last;
 }
 
 void TDrawing::SaveToStream(TOutStream& out) const {

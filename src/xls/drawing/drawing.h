@@ -8,6 +8,7 @@
 
 #include "xls/drawing/drawing_group.h"
 #include "xls/drawing/escher_record.h"
+#include "xls/drawing/shape_copy.h"
 #include "xls/records/biff_stream.h"
 
 namespace chronolin {
@@ -30,12 +31,24 @@ class TDrawing {
   std::unique_ptr<TDrawing> Clone() const;
 
   const TEscherRecord* Root() const { return root_.get(); }
+  // The records below leave out the shared copies of comments (TEscherShapeCopy), which
+  // hold no records of their own until one is edited.
   const std::vector<TEscherClientAnchorRecord*>& Anchors() const { return anchors_; }
   const std::vector<TEscherClientDataRecord*>& Objects() const { return objects_; }
   const std::vector<TEscherSPRecord*>& Shapes() const { return shapes_; }  // by shape id
   const std::vector<TEscherOPTRecord*>& Pictures() const { return pictures_; }
   // The client data whose OBJ has this object id, or null.
   TEscherClientDataRecord* FindObject(std::uint16_t object_id) const;
+  // Whether an object has this id, shared copies included.
+  bool HasObject(std::uint16_t object_id) const;
+  // Objects held, shared copies included.
+  std::size_t ObjectTotal() const;
+  // The last row an anchor reaches, -1 without any.
+  int LastAnchorRow() const;
+  // The text of the comment shape whose object has this id, or null.
+  const TTXO* CommentTxo(std::uint16_t object_id) const;
+  // The same, to change: a shared copy becomes a whole shape first.
+  TTXO* EditCommentTxo(std::uint16_t object_id);
 
   // MSODRAWING records, each ending at a client atom and followed by its OBJ or TXO record.
   void SaveToStream(TOutStream& out) const;
@@ -75,8 +88,6 @@ class TDrawing {
                   TDrawingGroup& group);
   // A copied sheet's drawing: a drawing id and shape ids of its own, blips counted again.
   void TakeNewIdentity(TDrawingGroup& group);
-  // The text box of the shape holding `object`, or null.
-  TEscherClientTextBoxRecord* TextBoxOf(const TEscherClientDataRecord* object) const;
   // First row of the anchor of picture `index`, -1 without one.
   int PictureRow(std::size_t index) const;
   // Replaces picture `index` with a new blip store entry of the given bytes.
@@ -93,12 +104,29 @@ class TDrawing {
   void AdoptClone(TEscherRecord& unit, TDrawingGroup& group, bool new_object_ids);
   // Clones a top-level shape, moved by delta rows, and appends it; the clone.
   TEscherRecord& AppendClone(const TEscherRecord& unit, int delta, TDrawingGroup& group);
+  // The shared, unchanging shape a copy of `unit` can stand on, or null when it must be cloned
+  // whole.
+  std::shared_ptr<const TEscherContainerRecord> PrototypeFor(const TEscherRecord& unit);
+  // A shared copy of `unit` moved by delta rows, with a shape id and an object id of its own.
+  std::unique_ptr<TEscherShapeCopy> NewCopy(const TEscherRecord& unit,
+                                            std::shared_ptr<const TEscherContainerRecord> prototype,
+                                            int delta, TDrawingGroup& group);
 
   std::unique_ptr<TEscherRecord> root_;
   std::vector<TEscherClientAnchorRecord*> anchors_;
   std::vector<TEscherClientDataRecord*> objects_;
   std::vector<TEscherSPRecord*> shapes_;
   std::vector<TEscherOPTRecord*> pictures_;
+  // Shared copies not expanded yet: those skip their entries in the caches above.
+  std::vector<TEscherShapeCopy*> copies_;
+  std::uint32_t max_shape_id_ = 0;
+  // The prototype made for the last shape copied this way, while that shape is unchanged: a
+  // band's note copied many times makes one.
+  struct TPrototypeCache {
+    const TEscherRecord* source = nullptr;
+    const TBaseRecord* text = nullptr;
+    std::shared_ptr<const TEscherContainerRecord> prototype;
+  } prototype_cache_;
   // Entries of the caches lying after the top group (a background shape): clones go before them
   // so that the caches keep the order of the tree.
   std::size_t trailing_anchors_ = 0;

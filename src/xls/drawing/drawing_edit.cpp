@@ -58,7 +58,63 @@ void ForEachBlipReference(TEscherRecord& unit, F&& f) {
   });
 }
 
-void MoveAnchor(TEscherClientAnchorRecord& anchor, int delta) {
+// Shapes held by a unit; a shared copy holds one.
+std::uint32_t ShapeCount(TEscherRecord& unit) {
+  std::uint32_t shapes = 0;
+  ForEach(unit, [&](TEscherRecord& r) {
+    shapes += r.Type() == escher::kSp || CompactCopy(r) != nullptr;
+  });
+  return shapes;
+}
+
+// The first text box of a unit, or null.
+TEscherClientTextBoxRecord* TextBoxIn(TEscherRecord& unit) {
+  TEscherClientTextBoxRecord* box = nullptr;
+  ForEach(unit, [&](TEscherRecord& r) {
+    if (box == nullptr && r.Type() == escher::kClientTextbox) {
+      box = static_cast<TEscherClientTextBoxRecord*>(&r);
+    }
+  });
+  return box;
+}
+
+// Anchor rows after rows [first, first + count) are deleted (anchor: a client anchor or a
+// shared copy). A corner in the deleted rows goes to the top of the first row after them, so
+// that an anchor cut by the deletion still ends at or after its start. A shape wholly in them
+// (a comment's box: its note lies elsewhere) keeps its height from there: an empty box is
+// dropped by readers.
+template <class A>
+void DeleteAnchorRows(A& anchor, int first, int count) {
+  const int end = first + count;
+  const int first_row = anchor.FirstRow();
+  const int last_row = anchor.LastRow();
+  const bool first_cut = first_row >= first && first_row < end;
+  const bool last_cut = last_row >= first && last_row < end;
+  if (first_cut && last_cut) {
+    anchor.SetRows(static_cast<std::uint16_t>(first),
+                   static_cast<std::uint16_t>(first + last_row - first_row));
+    anchor.SetRowOffsets(0, anchor.LastRowOffset());
+    return;
+  }
+  auto moved = [&](int row) {
+    return static_cast<std::uint16_t>(row >= end ? row - count : row >= first ? first : row);
+  };
+  anchor.SetRows(moved(first_row), moved(last_row));
+  anchor.SetRowOffsets(first_cut ? 0 : anchor.FirstRowOffset(),
+                       last_cut ? 0 : anchor.LastRowOffset());
+}
+
+// Anchor rows >= from move by delta (rows inserted).
+template <class A>
+void ShiftAnchorRows(A& anchor, int from, int delta) {
+  auto moved = [&](std::uint16_t row) {
+    return row >= from ? static_cast<std::uint16_t>(std::min(row + delta, 0xFFFF)) : row;
+  };
+  anchor.SetRows(moved(anchor.FirstRow()), moved(anchor.LastRow()));
+}
+
+template <class A>
+void MoveAnchor(A& anchor, int delta) {
   auto moved = [&](int row) {
     return static_cast<std::uint16_t>(std::clamp(row + delta, 0, 0xFFFF));
   };
@@ -77,18 +133,16 @@ TEscherDgRecord* TDrawing::Dg() const {
 }
 
 void TDrawing::ShiftAnchors(int from, int delta) {
-  for (auto* anchor : anchors_) {
-    auto moved = [&](std::uint16_t row) {
-      return row >= from ? static_cast<std::uint16_t>(std::min(row + delta, 0xFFFF)) : row;
-    };
-    anchor->SetRows(moved(anchor->FirstRow()), moved(anchor->LastRow()));
+  for (auto* anchor : anchors_) ShiftAnchorRows(*anchor, from, delta);
+  for (TEscherShapeCopy* copy : copies_) {
+    if (!copy->Expanded()) ShiftAnchorRows(*copy, from, delta);
   }
 }
 
 void TDrawing::AdoptClone(TEscherRecord& unit, TDrawingGroup& group, bool new_object_ids) {
   TEscherDgRecord* dg = Dg();
   if (dg == nullptr) throw XlsError(msg::kEscherProcessing);
-  std::uint32_t max_id = shapes_.empty() ? 0 : shapes_.back()->ShapeId();
+  std::uint32_t max_id = max_shape_id_;
   std::uint32_t object_id = next_object_id_;
   ForEach(unit, [&](TEscherRecord& r) {
     if (r.Type() == escher::kSp) {
@@ -185,8 +239,7 @@ void TDrawing::DeleteRows(int first, int count, const std::vector<std::uint16_t>
         if (anchor == nullptr || IsComment(unit)) return false;
         if (anchor->FirstRow() < first || anchor->LastRow() >= end) return false;
       }
-      std::uint32_t shapes = 0;
-      ForEach(unit, [&](TEscherRecord& r) { shapes += r.Type() == escher::kSp; });
+      const std::uint32_t shapes = ShapeCount(unit);
       ForEachBlipReference(unit, [&](std::uint32_t index) { group.AddBlipReference(index, -1); });
       group.ShapesRemoved(shapes);
       if (dg != nullptr) dg->ShapesRemoved(shapes);
@@ -198,28 +251,8 @@ void TDrawing::DeleteRows(int first, int count, const std::vector<std::uint16_t>
     }
   }
   BuildCaches();
-  // A corner in the deleted rows goes to the top of the first row after them, so that an
-  // anchor cut by the deletion still ends at or after its start. A shape wholly in them (a
-  // comment's box: its note lies elsewhere) keeps its height from there: an empty box is
-  // dropped by readers.
-  for (auto* anchor : anchors_) {
-    const int first_row = anchor->FirstRow();
-    const int last_row = anchor->LastRow();
-    const bool first_cut = first_row >= first && first_row < end;
-    const bool last_cut = last_row >= first && last_row < end;
-    if (first_cut && last_cut) {
-      anchor->SetRows(static_cast<std::uint16_t>(first),
-                      static_cast<std::uint16_t>(first + last_row - first_row));
-      anchor->SetRowOffsets(0, anchor->LastRowOffset());
-      continue;
-    }
-    auto moved = [&](int row) {
-      return static_cast<std::uint16_t>(row >= end ? row - count : row >= first ? first : row);
-    };
-    anchor->SetRows(moved(first_row), moved(last_row));
-    anchor->SetRowOffsets(first_cut ? 0 : anchor->FirstRowOffset(),
-                          last_cut ? 0 : anchor->LastRowOffset());
-  }
+  for (auto* anchor : anchors_) DeleteAnchorRows(*anchor, first, count);
+  for (TEscherShapeCopy* copy : copies_) DeleteAnchorRows(*copy, first, count);
 }
 
 std::vector<const TEscherRecord*> TDrawing::ShapesInRows(int first, int last) const {
@@ -265,11 +298,58 @@ void TDrawing::CheckNewObjects(std::size_t count, const TDrawingGroup& group) co
   }
 }
 
+std::shared_ptr<const TEscherContainerRecord> TDrawing::PrototypeFor(const TEscherRecord& unit) {
+  if (const TEscherShapeCopy* copy = CompactCopy(unit)) return copy->Prototype();
+  if (!TEscherShapeCopy::CanShare(unit)) return nullptr;
+  // The text is what a note's shape may have changed since: its records are copied on write.
+  const TEscherClientTextBoxRecord* box = TextBoxIn(const_cast<TEscherRecord&>(unit));
+  const TTXO* txo = box != nullptr ? box->Txo() : nullptr;
+  const TBaseRecord* text = txo != nullptr ? &txo->Record() : nullptr;
+  TPrototypeCache& cache = prototype_cache_;
+  if (cache.prototype == nullptr || cache.source != &unit || cache.text != text) {
+    std::unique_ptr<TEscherRecord> clone = unit.Clone();
+    cache.prototype.reset(static_cast<const TEscherContainerRecord*>(clone.release()));
+    cache.source = &unit;
+    cache.text = text;
+  }
+  return cache.prototype;
+}
+
+std::unique_ptr<TEscherShapeCopy> TDrawing::NewCopy(
+    const TEscherRecord& unit, std::shared_ptr<const TEscherContainerRecord> prototype, int delta,
+    TDrawingGroup& group) {
+  TEscherDgRecord* dg = Dg();
+  if (dg == nullptr) throw XlsError(msg::kEscherProcessing);
+  // Checked up front by the callers; a file already at the limit is refused here.
+  if (next_object_id_ > static_cast<std::uint32_t>(kMaxObjectId)) {
+    throw XlsError(Format(msg::kTooManyEntries, static_cast<int>(next_object_id_), kMaxObjectId));
+  }
+  auto copy = std::make_unique<TEscherShapeCopy>(std::move(prototype));
+  if (const TEscherShapeCopy* source = CompactCopy(unit)) {
+    copy->SetRows(source->FirstRow(), source->LastRow());
+    copy->SetRowOffsets(source->FirstRowOffset(), source->LastRowOffset());
+  } else if (const TEscherClientAnchorRecord* anchor = AnchorOf(const_cast<TEscherRecord&>(unit))) {
+    copy->SetRows(anchor->FirstRow(), anchor->LastRow());
+    copy->SetRowOffsets(anchor->FirstRowOffset(), anchor->LastRowOffset());
+  }
+  MoveAnchor(*copy, delta);
+  const std::uint32_t id = group.AllocateShapeId(dg->DrawingId(), max_shape_id_ + 1);
+  copy->SetShapeId(id);
+  dg->ShapeAdded(id);
+  copy->SetObjectId(static_cast<std::uint16_t>(next_object_id_));
+  return copy;
+}
+
 TEscherRecord& TDrawing::AppendClone(const TEscherRecord& unit, int delta, TDrawingGroup& group) {
   TEscherContainerRecord* top = TopGroup();
-  std::unique_ptr<TEscherRecord> clone = unit.Clone();
-  if (TEscherClientAnchorRecord* anchor = AnchorOf(*clone)) MoveAnchor(*anchor, delta);
-  AdoptClone(*clone, group, true);
+  std::unique_ptr<TEscherRecord> clone;
+  if (std::shared_ptr<const TEscherContainerRecord> prototype = PrototypeFor(unit)) {
+    clone = NewCopy(unit, std::move(prototype), delta, group);
+  } else {
+    clone = unit.Clone();
+    if (TEscherClientAnchorRecord* anchor = AnchorOf(*clone)) MoveAnchor(*anchor, delta);
+    AdoptClone(*clone, group, true);
+  }
   TEscherRecord& added = *clone;
   top->InsertChild(top->ChildCount(), std::move(clone));
   AddToCaches(added);
@@ -291,6 +371,7 @@ std::uint16_t TDrawing::CloneObject(std::uint16_t object_id, int delta, TDrawing
   TEscherRecord* unit = units_by_id_.Find(object_id);
   if (unit == nullptr || TopGroup() == nullptr) return 0;
   TEscherRecord& clone = AppendClone(*unit, delta, group);
+  if (const TEscherShapeCopy* copy = CompactCopy(clone)) return copy->ObjectId();
   return ObjectOf(clone)->Obj()->ObjectId();
 }
 
@@ -305,8 +386,7 @@ void TDrawing::RemoveObject(std::uint16_t object_id, TDrawingGroup& group) {
   TEscherDgRecord* dg = Dg();
   top->RemoveChildrenIf([&](TEscherRecord& unit) {
     if (&unit != doomed) return false;
-    std::uint32_t shapes = 0;
-    ForEach(unit, [&](TEscherRecord& r) { shapes += r.Type() == escher::kSp; });
+    const std::uint32_t shapes = ShapeCount(unit);
     ForEachBlipReference(unit, [&](std::uint32_t index) { group.AddBlipReference(index, -1); });
     group.ShapesRemoved(shapes);
     if (dg != nullptr) dg->ShapesRemoved(shapes);
@@ -322,29 +402,39 @@ void TDrawing::TakeNewIdentity(TDrawingGroup& group) {
   dg->SetInstance(static_cast<std::uint16_t>(drawing_id));
   std::uint32_t last = 0;
   ForEach(*root_, [&](TEscherRecord& r) {
-    if (r.Type() != escher::kSp) return;
+    TEscherShapeCopy* copy = CompactCopy(r);
+    if (r.Type() != escher::kSp && copy == nullptr) return;
     last = group.AllocateShapeId(drawing_id, last + 1);
-    static_cast<TEscherSPRecord&>(r).SetShapeId(last);
+    if (copy != nullptr) {
+      copy->SetShapeId(last);
+    } else {
+      static_cast<TEscherSPRecord&>(r).SetShapeId(last);
+    }
   });
   dg->SetLastShapeId(last);
   ForEachBlipReference(*root_, [&](std::uint32_t index) { group.AddBlipReference(index, +1); });
   BuildCaches();
 }
 
-TEscherClientTextBoxRecord* TDrawing::TextBoxOf(const TEscherClientDataRecord* object) const {
-  TEscherContainerRecord* top = TopGroup();
-  if (top == nullptr || object == nullptr) return nullptr;
-  for (std::size_t i = 0; i < top->ChildCount(); ++i) {
-    if (ObjectOf(top->Child(i)) != object) continue;
-    TEscherClientTextBoxRecord* box = nullptr;
-    ForEach(top->Child(i), [&](TEscherRecord& r) {
-      if (box == nullptr && r.Type() == escher::kClientTextbox) {
-        box = static_cast<TEscherClientTextBoxRecord*>(&r);
-      }
-    });
-    return box;
+const TTXO* TDrawing::CommentTxo(std::uint16_t object_id) const {
+  TEscherRecord* unit = units_by_id_.Find(object_id);
+  if (unit == nullptr) return nullptr;
+  const TEscherShapeCopy* copy = CompactCopy(*unit);
+  const TEscherClientTextBoxRecord* box = copy != nullptr ? copy->TextBox() : TextBoxIn(*unit);
+  return box != nullptr ? box->Txo() : nullptr;
+}
+
+TTXO* TDrawing::EditCommentTxo(std::uint16_t object_id) {
+  TEscherRecord* unit = units_by_id_.Find(object_id);
+  if (unit == nullptr) return nullptr;
+  if (TEscherShapeCopy* copy = CompactCopy(*unit)) {
+    // Its own records from now on, cached like any shape's (the copy stays in copies_,
+    // skipped there once expanded).
+    copy->Expand();
+    AddToCaches(*copy);
   }
-  return nullptr;
+  TEscherClientTextBoxRecord* box = TextBoxIn(*unit);
+  return box != nullptr ? box->Txo() : nullptr;
 }
 
 int TDrawing::PictureRow(std::size_t index) const {

@@ -4,6 +4,7 @@
 
 #include "xls/compound_file/xls_error.h"
 #include "xls/compound_file/xls_messages.h"
+#include "xls/drawing/shape_copy.h"
 #include "xls/records/record_ids.h"
 #include "xls/records/record_reader.h"
 
@@ -68,6 +69,11 @@ std::unique_ptr<TEscherRecord> ReadEscherRecord(TEscherPieceReader& source,
 
 void WriteEscherRecord(const TEscherRecord& record, std::vector<std::uint8_t>& out,
                        const std::function<void(const TEscherRecord&)>& hook) {
+  if (const auto* copy = dynamic_cast<const TEscherShapeCopy*>(&record);
+      copy != nullptr && !copy->Expanded()) {
+    WriteEscherRecord(*copy->Whole(), out, hook);
+    return;
+  }
   const std::uint64_t body = record.BodySize();
   biff::Put16(out, record.VerInst());
   biff::Put16(out, record.Type());

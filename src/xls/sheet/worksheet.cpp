@@ -1,7 +1,6 @@
 #include "xls/sheet/worksheet.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "xls/compound_file/xls_error.h"
 #include "xls/compound_file/xls_messages.h"
@@ -152,29 +151,11 @@ bool TWorkSheet::RouteBody(std::uint16_t id, std::span<const std::uint8_t> body)
 }
 
 void TWorkSheet::EndLoad() {
-  LinkNotes();
   ExpandSharedFormulas();
   // A file may leave rows without ROW records; they are written back the same way.
   cells_.PadRowSlots();
   last_formula_ = nullptr;
   last_cond_fmt_ = nullptr;
-}
-
-void TWorkSheet::LinkNotes() {
-  // Indexed once: a sheet may hold thousands of comments.
-  std::unordered_map<std::uint16_t, TEscherClientDataRecord*> objects;
-  for (TEscherClientDataRecord* object : drawing_->Objects()) {
-    if (object->Obj() != nullptr) objects.emplace(object->Obj()->ObjectId(), object);
-  }
-  for (std::size_t r = 0; r < notes_.RowCount(); ++r) {
-    TRowColRecordList* row = notes_.Row(r);
-    if (row == nullptr) continue;
-    for (std::size_t i = 0; i < row->Count(); ++i) {
-      auto* note = static_cast<TNoteRecord*>((*row)[i]);
-      auto it = objects.find(note->ObjectId());
-      note->SetObject(it == objects.end() ? nullptr : it->second);
-    }
-  }
 }
 
 bool TWorkSheet::IsArrayAnchor(std::uint16_t row, std::uint16_t column) const {
@@ -270,7 +251,6 @@ std::unique_ptr<TSheet> TWorkSheet::Clone() const {
   for (std::size_t r = 0; r < notes_.RowCount(); ++r) {
     if (TRowColRecordList* row = notes_.Row(r)) copy->notes_.EnsureRow(r).CloneFrom(*row);
   }
-  copy->LinkNotes();
   for (std::size_t i = 0; i < ranges_.Count(); ++i) copy->ranges_.Add(ranges_[i].Clone());
   copy->col_info_ = col_info_;
   copy->default_row_height_ = default_row_height_;

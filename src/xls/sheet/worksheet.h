@@ -108,7 +108,6 @@ class TWorkSheet final : public TSheet {
 
  private:
   void AddToCurrentList(std::unique_ptr<TBaseRecord> record);
-  void LinkNotes();
   void ExpandSharedFormulas();
   bool IsArrayAnchor(std::uint16_t row, std::uint16_t column) const;
   void CheckRow(int row) const;

@@ -24,15 +24,15 @@ TNoteRecord* TWorkSheet::FindNote(int row, int index) const {
 
 std::u16string TWorkSheet::CommentText(int row, int index) const {
   const TNoteRecord* note = FindNote(row, index);
-  const TEscherClientTextBoxRecord* box = drawing_->TextBoxOf(note->Object());
-  return box != nullptr && box->Txo() != nullptr ? box->Txo()->Text() : std::u16string();
+  const TTXO* txo = drawing_->CommentTxo(note->ObjectId());
+  return txo != nullptr ? txo->Text() : std::u16string();
 }
 
 void TWorkSheet::SetCommentText(int row, int index, std::u16string_view text) {
   const TNoteRecord* note = FindNote(row, index);
-  TEscherClientTextBoxRecord* box = drawing_->TextBoxOf(note->Object());
-  if (box == nullptr || box->Txo() == nullptr) throw XlsError(msg::kEscherProcessing);
-  box->Txo()->SetText(text);
+  TTXO* txo = drawing_->EditCommentTxo(note->ObjectId());
+  if (txo == nullptr) throw XlsError(msg::kEscherProcessing);
+  txo->SetText(text);
 }
 
 void TWorkSheet::CheckNewDrawingIdentity() const {

@@ -191,7 +191,7 @@ std::uint16_t TWorkSheet::MaxUsedRow() const {
       last = std::max<int>(last, head.Range(k).last_row);
     }
   }
-  for (const auto* anchor : drawing_->Anchors()) last = std::max<int>(last, anchor->LastRow());
+  last = std::max(last, drawing_->LastAnchorRow());
   if (!page_breaks_.Breaks().empty()) last = std::max<int>(last, page_breaks_.Breaks().back().row);
   return static_cast<std::uint16_t>(std::max(last, 0));
 }
@@ -212,7 +212,7 @@ void TWorkSheet::CheckInsertAndCopyRows(int first, int last, int dest, int count
       for (std::size_t i = 0; i < notes->Count(); ++i) {
         const std::uint16_t id = static_cast<TNoteRecord*>((*notes)[i])->ObjectId();
         drawing_->CheckCloneObject(id, group);
-        objects += drawing_->FindObject(id) != nullptr;
+        objects += drawing_->HasObject(id);
       }
     }
   }
@@ -303,7 +303,6 @@ void TWorkSheet::RemoveRows(int first, int count) {
   MoveOpaqueCells(head_, first, -count);
   MoveOpaqueCells(tail_, first, -count);
   page_breaks_.ShiftRows(first, -count);
-  LinkNotes();
 }
 
 void TWorkSheet::CopyRow(int source, int dest, bool formulas_only) {
@@ -405,7 +404,6 @@ void TWorkSheet::InsertAndCopyRows(int first, int last, int dest, int count, boo
       ranges_.Add(std::move(clone));
     }
   }
-  LinkNotes();
 }
 
 void TWorkSheet::DeleteRows(int first, int count, const tokens::TRowShift& shift) {

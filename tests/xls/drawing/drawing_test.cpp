@@ -33,7 +33,7 @@ TEST(Drawing, CommentShapesKeepTheirObjTxoAndNoteInPlace) {
   EXPECT_EQ(drawing.Shapes()[1]->ShapeId(), 1025u);
   ASSERT_NE(sheet.Notes().Row(2), nullptr);
   const auto* note = static_cast<const TNoteRecord*>((*sheet.Notes().Row(2))[0]);
-  EXPECT_EQ(note->Object(), drawing.Objects()[0]);
+  EXPECT_EQ(drawing.FindObject(note->ObjectId()), drawing.Objects()[0]);
 
   const Bytes out = Save(workbook);
   const Bytes expected = Cat({c.records, c.note});
@@ -136,28 +136,39 @@ TEST(Drawing, CopiedAndDeletedBandsKeepTheirShapesNumberedAndCounted) {
   workbook.InsertAndCopyRows(0, 1, 1, 2, 3, false);
   const TWorkSheet& sheet = *workbook.WorkSheet(0);
   const TDrawing& drawing = sheet.Drawing();
-  ASSERT_EQ(drawing.Objects().size(), 8u);
+  ASSERT_EQ(drawing.ObjectTotal(), 8u);
   ASSERT_EQ(drawing.Pictures().size(), 4u);
-  std::set<std::uint16_t> ids;
-  for (const auto* object : drawing.Objects()) ids.insert(object->Obj()->ObjectId());
-  EXPECT_EQ(ids, (std::set<std::uint16_t>{1, 2, 3, 4, 5, 6, 7, 8}));
   for (std::size_t i = 0; i < drawing.Pictures().size(); ++i) {
     EXPECT_EQ(drawing.PictureRow(i), static_cast<int>(i) + 1);
   }
-  // Each copied note names the comment shape anchored in its own row.
-  for (std::uint16_t row = 1; row <= 4; ++row) {
-    ASSERT_NE(sheet.Notes().Row(row), nullptr) << row;
-    const auto* note = static_cast<const TNoteRecord*>((*sheet.Notes().Row(row))[0]);
-    const TEscherClientDataRecord* object = drawing.FindObject(note->ObjectId());
-    ASSERT_NE(object, nullptr);
-    EXPECT_EQ(object->Obj()->Kind(), 0x19);
-    EXPECT_EQ(sheet.CommentText(row, 0), u"hello");
-  }
+  for (std::uint16_t row = 1; row <= 4; ++row) EXPECT_EQ(sheet.CommentText(row, 0), u"hello");
   const auto* bse = workbook.Globals().DrawingGroup().SortedBlips().at(0);
   EXPECT_EQ(bse->Get32(24), 4u);
   TWorkbook again;
   again.Load(Save(workbook));
   EXPECT_EQ(Save(again), Save(workbook));
+  // As written: every object numbered once, each copied note naming the comment shape
+  // anchored in its own row.
+  const TWorkSheet& read = *again.WorkSheet(0);
+  ASSERT_EQ(read.Drawing().Objects().size(), 8u);
+  std::set<std::uint16_t> ids;
+  for (const auto* object : read.Drawing().Objects()) ids.insert(object->Obj()->ObjectId());
+  EXPECT_EQ(ids, (std::set<std::uint16_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+  std::set<std::uint32_t> shape_ids;
+  for (const auto* shape : read.Drawing().Shapes()) shape_ids.insert(shape->ShapeId());
+  EXPECT_EQ(shape_ids.size(), read.Drawing().Shapes().size());
+  for (std::uint16_t row = 1; row <= 4; ++row) {
+    ASSERT_NE(read.Notes().Row(row), nullptr) << row;
+    const auto* note = static_cast<const TNoteRecord*>((*read.Notes().Row(row))[0]);
+    const TEscherClientDataRecord* object = read.Drawing().FindObject(note->ObjectId());
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(object->Obj()->Kind(), 0x19);
+    const TEscherClientAnchorRecord* anchor = nullptr;
+    for (const auto* a : read.Drawing().Anchors()) {
+      if (a->FirstRow() == row && a->FirstColumn() >= 1) anchor = a;
+    }
+    EXPECT_NE(anchor, nullptr) << row;
+  }
   // Deleting two of the rows takes their notes' and pictures' shapes, in one pass.
   again.DeleteRows(0, 2, 2);
   const TDrawing& left = again.WorkSheet(0)->Drawing();
@@ -166,6 +177,53 @@ TEST(Drawing, CopiedAndDeletedBandsKeepTheirShapesNumberedAndCounted) {
   EXPECT_EQ(again.Globals().DrawingGroup().SortedBlips().at(0)->Get32(24), 2u);
   EXPECT_EQ(again.WorkSheet(0)->CommentText(2, 0), u"hello");
   EXPECT_EQ(left.PictureRow(1), 2);
+}
+
+// Copied notes share one shape until one is edited: each must still read, move, copy and save
+// as a shape of its own.
+TEST(Drawing, SharedNoteCopiesEditMoveAndCopyApart) {
+  const BandWorkbook band = BandWithNoteAndPicture();
+  TWorkbook workbook;
+  workbook.Load(Workbook({band.sheet}, band.globals));
+  workbook.InsertAndCopyRows(0, 1, 1, 2, 3, false);  // notes in rows 1..4
+  TWorkSheet& sheet = *workbook.WorkSheet(0);
+  sheet.SetCommentText(3, 0, u"third");
+  // Rows 2..3 again (one copy still shared, one edited) after row 4, then row 1 deleted.
+  workbook.InsertAndCopyRows(0, 2, 3, 5, 1, false);
+  workbook.DeleteRows(0, 1, 1);
+  const std::u16string texts[] = {u"", u"hello", u"third", u"hello", u"hello", u"third"};
+  auto check = [&](const TWorkbook& book, std::size_t index) {
+    const TWorkSheet& s = *book.WorkSheet(index);
+    SCOPED_TRACE(index);
+    EXPECT_EQ(s.Drawing().ObjectTotal(), 10u);
+    for (std::uint16_t row = 1; row <= 5; ++row) EXPECT_EQ(s.CommentText(row, 0), texts[row]);
+  };
+  check(workbook, 0);
+  workbook.InsertSheets(0, 1, 1);
+  check(workbook, 1);
+  TWorkbook again;
+  again.Load(Save(workbook));
+  EXPECT_EQ(Save(again), Save(workbook));
+  std::set<std::uint32_t> all_shape_ids;
+  for (std::size_t index = 0; index < 2; ++index) {
+    check(again, index);
+    const TWorkSheet& read = *again.WorkSheet(index);
+    // As written: one object and one shape id each, every comment anchored in its note's row.
+    std::set<std::uint16_t> ids;
+    for (const auto* object : read.Drawing().Objects()) ids.insert(object->Obj()->ObjectId());
+    EXPECT_EQ(ids.size(), 10u);
+    std::set<std::uint32_t> shape_ids;
+    for (const auto* shape : read.Drawing().Shapes()) shape_ids.insert(shape->ShapeId());
+    EXPECT_EQ(shape_ids.size(), 11u);  // with the group's own shape
+    all_shape_ids.insert(shape_ids.begin(), shape_ids.end());
+    std::multiset<int> comment_rows;
+    for (const auto* a : read.Drawing().Anchors()) {
+      if (a->FirstColumn() == 2) comment_rows.insert(a->FirstRow());
+    }
+    EXPECT_EQ(comment_rows, (std::multiset<int>{1, 2, 3, 4, 5}));
+  }
+  EXPECT_EQ(all_shape_ids.size(), 22u);  // the sheet's copy numbers its shapes anew
+  EXPECT_EQ(again.Globals().DrawingGroup().SortedBlips().at(0)->Get32(24), 10u);
 }
 
 TEST(Drawing, ACopyNeedingMoreObjectIdsThanASheetNumbersChangesNothing) {
