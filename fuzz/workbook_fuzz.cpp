@@ -1,7 +1,8 @@
 // libFuzzer target for the workbook loader and the edits the report drives: the input is a
 // "Workbook" stream. A load either succeeds or raises the model's error; what loads must save,
-// and what it saves must load. Then a sheet is copied and rows are copied and deleted (each
-// edit may refuse with the model's error); what is saved after them must load again.
+// and what it saves must load. Then a sheet is copied, rows are copied, a comment edited and
+// rows copied again and deleted (each edit may refuse with the model's error); what is saved
+// after them must load again.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -49,6 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (static_cast<std::size_t>(sheet) < again.SheetCount() && !again.IsWorksheet(sheet)) ++sheet;
   Try([&] { again.InsertSheets(sheet, static_cast<int>(again.SheetCount()), 1 + (b & 1)); });
   Try([&] { again.InsertAndCopyRows(sheet, a % 8, a % 8 + b % 3, a % 32 + 4, 1 + b % 4, a & 1); });
+  // A copied comment edited, then copied again with its neighbours.
+  if (static_cast<std::size_t>(sheet) < again.SheetCount()) {
+    Try([&] { again.WorkSheet(sheet)->SetCommentText(a % 32 + 4, 0, u"edited"); });
+  }
+  Try([&] { again.InsertAndCopyRows(sheet, a % 32 + 3, a % 32 + 5, b % 8, 1 + (a >> 6), false); });
   Try([&] { again.DeleteRows(sheet, b % 16, 1 + a % 8); });
   TMemoryOutStream edited;
   try {

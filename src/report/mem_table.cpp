@@ -37,12 +37,20 @@ class TMemTableField : public IXlsField {
 }  // namespace
 
 void TMemRecordList::Add(std::span<const Variant> values) {
-  if (static_cast<std::size_t>(count_) % kRecordsPerBlock == 0) {
+  if (blocks_.size() * kRecordsPerBlock == static_cast<std::size_t>(count_)) {
     blocks_.emplace_back();
     // A small table stays small; from the second block on, each is allocated whole.
     blocks_.back().reserve((blocks_.size() == 1 ? 1 : kRecordsPerBlock) * column_count_);
   }
-  blocks_.back().insert(blocks_.back().end(), values.begin(), values.end());
+  std::vector<TMemCell>& block = blocks_.back();
+  // A value that fails to be stored leaves no part of its record behind.
+  const std::size_t start = block.size();
+  try {
+    for (const Variant& value : values) block.push_back(store_->Store(value));
+  } catch (...) {
+    block.resize(start);
+    throw;
+  }
   ++count_;
 }
 
@@ -60,7 +68,7 @@ TMemRecordList* TMasterList::Find(const std::string& key) const {
 TMemRecordList& TMasterList::FindOrAdd(const std::string& key, std::size_t columnCount) {
   auto it = LowerBound(key);
   if (it != lists_.end() && (*it)->Key() == key) return **it;
-  return **lists_.insert(it, std::make_unique<TMemRecordList>(key, columnCount));
+  return **lists_.insert(it, std::make_unique<TMemRecordList>(key, columnCount, store_));
 }
 
 TMemTable::TMemTable(TComponent* owner) : TComponent(owner), columns_([this] { ClearRecords(); }) {}
@@ -119,7 +127,7 @@ Variant TMemTable::FieldValue(std::int32_t column) {
   }
   const TMemRecordList* list = CurrentList();
   if (list == nullptr || list->Position < 0 || list->Position >= list->Count()) return {};
-  return list->Record(list->Position)[static_cast<std::size_t>(column)];
+  return list->Value(list->Position, static_cast<std::size_t>(column));
 }
 
 std::shared_ptr<IXlsField> TMemTable::GetField(std::int32_t index) {

@@ -16,6 +16,7 @@
 
 #include "report/component.h"
 #include "report/mem_columns.h"
+#include "report/mem_values.h"
 #include "report/xls_data_set.h"
 
 namespace chronolin {
@@ -25,22 +26,23 @@ using TOnVirtualRecordCountEvent = std::function<void(TObject* sender, std::int3
 using TMemTableOnGetDataEvent = std::function<void(TObject* sender, const std::string& fieldName,
                                                    std::int32_t recordPos, Variant& value)>;
 
-// The records of one key in the order added, with that key's cursor. Values are kept in
-// blocks of records, a record's values one after the other: a large table costs no allocation
-// per row, and growing it never copies the records already there.
+// The records of one key in the order added, with that key's cursor. Values are kept as
+// compact cells in blocks of records, a record's cells one after the other: a large table
+// costs no allocation per row, and growing it never copies the records already there. The
+// cells' texts and whole values live in the table's store, shared by all its keys.
 class TMemRecordList {
  public:
   static constexpr std::size_t kRecordsPerBlock = 1024;
 
-  TMemRecordList(std::string key, std::size_t columnCount)
-      : key_(std::move(key)), column_count_(columnCount) {}
+  TMemRecordList(std::string key, std::size_t columnCount, TMemValueStore& store)
+      : key_(std::move(key)), column_count_(columnCount), store_(&store) {}
 
   const std::string& Key() const { return key_; }
   std::int32_t Count() const { return count_; }
-  std::span<const Variant> Record(std::int32_t index) const {
+  Variant Value(std::int32_t index, std::size_t column) const {
     const auto at = static_cast<std::size_t>(index);
-    return {blocks_[at / kRecordsPerBlock].data() + (at % kRecordsPerBlock) * column_count_,
-            column_count_};
+    return store_->Load(
+        blocks_[at / kRecordsPerBlock][(at % kRecordsPerBlock) * column_count_ + column]);
   }
   void Add(std::span<const Variant> values);
 
@@ -49,22 +51,32 @@ class TMemRecordList {
  private:
   std::string key_;
   std::size_t column_count_;
+  TMemValueStore* store_;
   std::int32_t count_ = 0;
-  std::vector<std::vector<Variant>> blocks_;
+  std::vector<std::vector<TMemCell>> blocks_;
 };
 
 // The groups of a table, in ascending ordinal (case-sensitive) order of their keys.
 class TMasterList {
  public:
+  TMasterList() = default;
+  // The lists point to the store.
+  TMasterList(const TMasterList&) = delete;
+  TMasterList& operator=(const TMasterList&) = delete;
+
   TMemRecordList* Find(const std::string& key) const;
   TMemRecordList& FindOrAdd(const std::string& key, std::size_t columnCount);
-  void Clear() { lists_.clear(); }
+  void Clear() {
+    lists_.clear();
+    store_.Clear();
+  }
   std::size_t Count() const { return lists_.size(); }
 
  private:
   std::vector<std::unique_ptr<TMemRecordList>>::const_iterator LowerBound(
       const std::string& key) const;
   std::vector<std::unique_ptr<TMemRecordList>> lists_;
+  TMemValueStore store_;
 };
 
 class TMemTable : public TComponent, public IXlsDataSet {

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
 #include "cnx_tables.h"
 #include "report/data_module.h"
 #include "report/prop_list.h"
@@ -97,6 +103,56 @@ TEST_F(CnxTables, RefusedChangesLeaveTheTableAsItWas) {
   cnx.AddRecord({S("A"), S("1")});
   cnx.Columns().Add("Ajustement");  // so does a column change
   EXPECT_EQ(cnx.RecordCount(), 0);
+}
+
+TEST_F(CnxTables, EveryKindOfValueReadsBackAsAddedInEachGroupAcrossBlocks) {
+  VariantArray array({{1, 2}});
+  array.At({2}) = S("inner");
+  const std::string bytes("\0\xFF\r\n\"x", 6);
+  const std::vector<Variant> kinds = {
+      Variant(),
+      Variant::Null(),
+      Variant::FromSmallInt(-32768),
+      Variant::FromInt32(-2147483647 - 1),
+      Variant::FromInt64(std::numeric_limits<std::int64_t>::max()),
+      Variant::FromByte(255),
+      Variant::FromSingle(-1.5e-3F),
+      Variant::FromDouble(-0.0),
+      Variant::FromDouble(1e300),
+      Variant::FromCurrency(Currency::FromScaled(-922337203685477580)),
+      Variant::FromDate(45382.999988),
+      Variant::FromBool(true),
+      Variant::FromBool(false),
+      S(""),
+      Variant::FromString(bytes),
+      Variant::FromString(std::string(70000, 'L')),
+      Variant::FromWideString(std::u16string(u"\u00e9t\u00e9\0\xD83D")),
+      Variant::FromArray(array),
+  };
+  list.AddRecord({S("A")});
+  list.AddRecord({S("B")});
+  // Two groups of more than a block each, their records added in turn.
+  constexpr int kEach = 1100;
+  for (int i = 0; i < 2 * kEach; ++i) {
+    cnx.AddRecord(
+        {S(i % 2 == 0 ? "A" : "B"), kinds[static_cast<std::size_t>(i / 2) % kinds.size()]});
+  }
+  for (list.First(); !list.Eof(); list.Next()) {
+    ASSERT_EQ(cnx.RecordCount(), kEach);
+    int i = 0;
+    for (cnx.First(); !cnx.Eof(); cnx.Next(), ++i) {
+      const Variant value = cnx.FieldByName("Duree")->Value();
+      const Variant& expected = kinds[static_cast<std::size_t>(i) % kinds.size()];
+      ASSERT_EQ(value, expected) << "record " << i << " of " << Text(list, "Name");
+      if (expected.Type() == VarType::Double) {
+        ASSERT_EQ(std::signbit(value.ToDouble()), std::signbit(expected.ToDouble()));
+      }
+    }
+  }
+  cnx.ClearRecords();
+  cnx.AddRecord({S("A"), S("again")});
+  list.First();
+  EXPECT_EQ(Text(cnx, "Duree"), "again");
 }
 
 TEST(MemTable, MasterGoneLeavesTheDetailAlone) {

@@ -10,7 +10,9 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/text_codec.h"
@@ -41,13 +43,13 @@ class ReportModule {
     for (const DetailOption& detail : options.details) LinkDetail(detail);
     std::vector<Variant> values;
     for (std::size_t i = 0; i < options.tables.size(); ++i) {
-      for (const auto& row : csv_[i].rows) {
+      csv_[i].ForEachRow([&](std::span<const std::string_view> row) {
         values.clear();
-        for (const std::string& field : row) values.push_back(TypedValue(field));
+        for (const std::string_view field : row) values.push_back(TypedValue(field));
         tables_[i]->AddRecord(values);
-      }
-      // The text of a table goes as soon as its values are in: one copy at a time.
-      std::vector<std::vector<std::string>>().swap(csv_[i].rows);
+      });
+      // The text of a table goes as soon as its values are in.
+      csv_[i] = CsvTable();
     }
     csv_.clear();
     for (const ValueOption& value : options.values) {
@@ -70,7 +72,7 @@ class ReportModule {
     csv_.push_back(ReadCsvFile(option.file));
     auto table = std::make_unique<TMemTable>(&module_);
     table->SetName(option.name);
-    for (const std::string& column : csv_.back().columns) table->Columns().Add(column);
+    for (const std::string& column : csv_.back().Columns()) table->Columns().Add(column);
     tables_.push_back(std::move(table));
   }
 
