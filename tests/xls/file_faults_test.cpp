@@ -88,6 +88,24 @@ TEST(FileFaults, ArrayFormulasMoveWithTheirCells) {
   EXPECT_EQ(FormulaAt(again, 0, 9, 4)->Array()->FirstRow(), 9);
 }
 
+// Cells of an array left naming a first cell that is not there made a file no reader opens.
+TEST(FileFaults, EditsLeavingArrayCellsWithoutTheirFirstCellAreRefused) {
+  Fixture f("lo_edits.xls");  // {=A1:A3*B1:B3} in E3:E5 (0-based rows 2-4)
+  const auto before = SaveWorkbookStream(f.workbook);
+  EXPECT_EQ(Message([&] { f.workbook.InsertAndCopyRows(0, 3, 4, 9, 1, false); }),
+            "Can't change part of an array (Row 4, column 5)");
+  EXPECT_EQ(Message([&] { f.workbook.InsertAndCopyRows(0, 4, 4, 0, 2, false); }),
+            "Can't change part of an array (Row 5, column 5)");
+  EXPECT_EQ(Message([&] { f.workbook.DeleteRows(0, 1, 2); }),
+            "Can't change part of an array (Row 3, column 5)");
+  EXPECT_EQ(SaveWorkbookStream(f.workbook), before);
+  // The first cell copied with part of the rest, or a later row deleted, still go.
+  f.workbook.InsertAndCopyRows(0, 2, 3, 9, 1, false);
+  f.workbook.DeleteRows(0, 3, 1);
+  TWorkbook again;
+  again.Load(SaveWorkbookStream(f.workbook));
+}
+
 TEST(FileFaults, AnchorsCutByADeletionEndAfterTheirStart) {
   Fixture f("lo_edits.xls");
   // The note on A12 is anchored on rows 13-19 (1-based), the picture on 14-20; rows 13-21 go.

@@ -45,6 +45,7 @@ inline constexpr const char* kFormulaToken =
 inline constexpr const char* kNameToken = "Error in Worksheet name: \"%s\". Token Id: 0x%2x";
 inline constexpr const char* kToken = "Error reading formula, Token Id: 0x%2x is not supported";
 inline constexpr const char* kNoSharedFormula = "Can't find Shared Formula";
+inline constexpr const char* kPartOfArray = "Can't change part of an array (Row %d, column %d)";
 
 // Drawings and comments.
 inline constexpr const char* kDuplicatedBStore = "Error loading Escher record. Duplicated BStore";

@@ -110,6 +110,10 @@ class TWorkSheet final : public TSheet {
   void AddToCurrentList(std::unique_ptr<TBaseRecord> record);
   void ExpandSharedFormulas();
   bool IsArrayAnchor(std::uint16_t row, std::uint16_t column) const;
+  // Refuses rows [first, last] copied or deleted as a block when an array formula's cells
+  // would be left naming a first cell that is not there: a copy holding cells of an array but
+  // not its first cell, a deletion taking an array's first cell but not all its rows.
+  void CheckArrayAnchors(int first, int last, bool deleting) const;
   void CheckRow(int row) const;
   void CheckColumn(int column) const;
   std::uint16_t DefaultXF(std::uint16_t row, std::uint16_t column) const;

@@ -4,10 +4,12 @@
 #include <algorithm>
 
 #include "common/format.h"
+#include "xls/cells/formula_record.h"
 #include "xls/compound_file/xls_error.h"
 #include "xls/compound_file/xls_messages.h"
 #include "xls/formulas/token_shift.h"
 #include "xls/globals/workbook_globals.h"
+#include "xls/records/biff_bytes.h"
 #include "xls/records/record_ids.h"
 #include "xls/records/sheet_records.h"
 #include "xls/sheet/worksheet.h"
@@ -203,6 +205,7 @@ void TWorkSheet::CheckInsertAndCopyRows(int first, int last, int dest, int count
     throw XlsError(Format(msg::kTooManyEntries, used + inserted, kMaxRow));
   }
   if (count == 0) return;
+  CheckArrayAnchors(first, last, false);
   const TDrawingGroup& group = Globals().DrawingGroup();
   drawing_->CheckCopyRows(first, last, group);
   // Every copy numbers new objects for the block's comments and other shapes.
@@ -219,7 +222,36 @@ void TWorkSheet::CheckInsertAndCopyRows(int first, int last, int dest, int count
   drawing_->CheckNewObjects(static_cast<std::size_t>(count) * objects, group);
 }
 
+void TWorkSheet::CheckArrayAnchors(int first, int last, bool deleting) const {
+  const TCellList& cells = cells_.CellList();
+  const auto end = std::min<std::size_t>(cells.RowCount(), static_cast<std::size_t>(last) + 1);
+  for (auto r = static_cast<std::size_t>(std::max(first, 0)); r < end; ++r) {
+    const TCellRow* row = cells.Row(r);
+    if (row == nullptr) continue;
+    for (std::size_t i = 0; i < row->Count(); ++i) {
+      const auto* formula = dynamic_cast<const TFormulaRecord*>((*row)[i].Record());
+      if (formula == nullptr) continue;
+      bool cut = false;
+      if (deleting) {
+        const TArrayRecord* array = formula->Array();
+        cut = array != nullptr && array->LastRow() > last;
+      } else if (formula->Array() == nullptr && formula->TokenLength() == 5 &&
+                 formula->Tokens()[0] == 0x01) {
+        // A cell of an array names its first cell.
+        const int anchor_row = biff::Get16(formula->Tokens() + 1);
+        cut = (anchor_row < first || anchor_row > last) &&
+              IsArrayAnchor(static_cast<std::uint16_t>(anchor_row),
+                            biff::Get16(formula->Tokens() + 3));
+      }
+      if (cut) {
+        throw XlsError(Format(msg::kPartOfArray, static_cast<int>(r) + 1, row->Column(i) + 1));
+      }
+    }
+  }
+}
+
 void TWorkSheet::CheckDeleteRows(int first, int count) const {
+  if (count > 0) CheckArrayAnchors(first, first + count - 1, true);
   const TDrawingGroup& group = Globals().DrawingGroup();
   const auto at = static_cast<std::size_t>(first);
   for (std::size_t r = at; r < std::min(notes_.RowCount(), at + static_cast<std::size_t>(count));
