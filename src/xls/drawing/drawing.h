@@ -106,10 +106,10 @@ class TDrawing {
   TEscherRecord& AppendClone(const TEscherRecord& unit, int delta, TDrawingGroup& group);
   // The shared, unchanging shape a copy of `unit` can stand on, or null when it must be cloned
   // whole.
-  std::shared_ptr<const TEscherContainerRecord> PrototypeFor(const TEscherRecord& unit);
+  std::shared_ptr<const TShapePrototype> PrototypeFor(const TEscherRecord& unit);
   // A shared copy of `unit` moved by delta rows, with a shape id and an object id of its own.
   std::unique_ptr<TEscherShapeCopy> NewCopy(const TEscherRecord& unit,
-                                            std::shared_ptr<const TEscherContainerRecord> prototype,
+                                            std::shared_ptr<const TShapePrototype> prototype,
                                             int delta, TDrawingGroup& group);
 
   std::unique_ptr<TEscherRecord> root_;
@@ -125,7 +125,7 @@ class TDrawing {
   struct TPrototypeCache {
     const TEscherRecord* source = nullptr;
     const TBaseRecord* text = nullptr;
-    std::shared_ptr<const TEscherContainerRecord> prototype;
+    std::shared_ptr<const TShapePrototype> prototype;
   } prototype_cache_;
   // Entries of the caches lying after the top group (a background shape): clones go before them
   // so that the caches keep the order of the tree.

@@ -298,25 +298,26 @@ void TDrawing::CheckNewObjects(std::size_t count, const TDrawingGroup& group) co
   }
 }
 
-std::shared_ptr<const TEscherContainerRecord> TDrawing::PrototypeFor(const TEscherRecord& unit) {
+std::shared_ptr<const TShapePrototype> TDrawing::PrototypeFor(const TEscherRecord& unit) {
   if (const TEscherShapeCopy* copy = CompactCopy(unit)) return copy->Prototype();
-  if (!TEscherShapeCopy::CanShare(unit)) return nullptr;
   // The text is what a note's shape may have changed since: its records are copied on write.
+  // Anything else that changes a shape's records goes through the caches, which drop this one.
   const TEscherClientTextBoxRecord* box = TextBoxIn(const_cast<TEscherRecord&>(unit));
   const TTXO* txo = box != nullptr ? box->Txo() : nullptr;
   const TBaseRecord* text = txo != nullptr ? &txo->Record() : nullptr;
   TPrototypeCache& cache = prototype_cache_;
-  if (cache.prototype == nullptr || cache.source != &unit || cache.text != text) {
-    std::unique_ptr<TEscherRecord> clone = unit.Clone();
-    cache.prototype.reset(static_cast<const TEscherContainerRecord*>(clone.release()));
-    cache.source = &unit;
-    cache.text = text;
+  if (cache.prototype != nullptr && cache.source == &unit && cache.text == text) {
+    return cache.prototype;
   }
+  if (!TEscherShapeCopy::CanShare(unit)) return nullptr;
+  cache.prototype = std::make_shared<const TShapePrototype>(unit.Clone());
+  cache.source = &unit;
+  cache.text = text;
   return cache.prototype;
 }
 
 std::unique_ptr<TEscherShapeCopy> TDrawing::NewCopy(
-    const TEscherRecord& unit, std::shared_ptr<const TEscherContainerRecord> prototype, int delta,
+    const TEscherRecord& unit, std::shared_ptr<const TShapePrototype> prototype, int delta,
     TDrawingGroup& group) {
   TEscherDgRecord* dg = Dg();
   if (dg == nullptr) throw XlsError(msg::kEscherProcessing);
@@ -343,7 +344,7 @@ std::unique_ptr<TEscherShapeCopy> TDrawing::NewCopy(
 TEscherRecord& TDrawing::AppendClone(const TEscherRecord& unit, int delta, TDrawingGroup& group) {
   TEscherContainerRecord* top = TopGroup();
   std::unique_ptr<TEscherRecord> clone;
-  if (std::shared_ptr<const TEscherContainerRecord> prototype = PrototypeFor(unit)) {
+  if (std::shared_ptr<const TShapePrototype> prototype = PrototypeFor(unit)) {
     clone = NewCopy(unit, std::move(prototype), delta, group);
   } else {
     clone = unit.Clone();

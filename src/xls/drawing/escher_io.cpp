@@ -69,9 +69,8 @@ std::unique_ptr<TEscherRecord> ReadEscherRecord(TEscherPieceReader& source,
 
 void WriteEscherRecord(const TEscherRecord& record, std::vector<std::uint8_t>& out,
                        const std::function<void(const TEscherRecord&)>& hook) {
-  if (const auto* copy = dynamic_cast<const TEscherShapeCopy*>(&record);
-      copy != nullptr && !copy->Expanded()) {
-    WriteEscherRecord(*copy->Whole(), out, hook);
+  if (const TEscherShapeCopy* copy = CompactCopy(record)) {
+    WriteEscherRecord(copy->ToWrite(), out, hook);
     return;
   }
   const std::uint64_t body = record.BodySize();

@@ -59,14 +59,24 @@ bool TEscherShapeCopy::CanShare(const TEscherRecord& unit) {
   return shapes == 1 && anchors == 1 && objects == 1;
 }
 
-TEscherShapeCopy::TEscherShapeCopy(std::shared_ptr<const TEscherContainerRecord> prototype)
-    : TEscherContainerRecord(prototype->VerInst(), prototype->Type()),
+TShapePrototype::TShapePrototype(std::unique_ptr<TEscherRecord> shape)
+    : shape_(static_cast<const TEscherContainerRecord*>(shape.release())) {}
+
+TEscherContainerRecord& TShapePrototype::Scratch() const {
+  if (!scratch_) {
+    scratch_.reset(static_cast<TEscherContainerRecord*>(shape_->Clone().release()));
+  }
+  return *scratch_;
+}
+
+TEscherShapeCopy::TEscherShapeCopy(std::shared_ptr<const TShapePrototype> prototype)
+    : TEscherContainerRecord(prototype->Shape().VerInst(), prototype->Shape().Type()),
       prototype_(std::move(prototype)) {
-  shape_id_ = FindAtom<const TEscherSPRecord>(*prototype_, escher::kSp)->ShapeId();
+  const TEscherContainerRecord& shape = prototype_->Shape();
+  shape_id_ = FindAtom<const TEscherSPRecord>(shape, escher::kSp)->ShapeId();
   object_id_ =
-      FindAtom<const TEscherClientDataRecord>(*prototype_, escher::kClientData)->Obj()->ObjectId();
-  const auto* anchor =
-      FindAtom<const TEscherClientAnchorRecord>(*prototype_, escher::kClientAnchor);
+      FindAtom<const TEscherClientDataRecord>(shape, escher::kClientData)->Obj()->ObjectId();
+  const auto* anchor = FindAtom<const TEscherClientAnchorRecord>(shape, escher::kClientAnchor);
   SetRows(anchor->FirstRow(), anchor->LastRow());
   SetRowOffsets(anchor->FirstRowOffset(), anchor->LastRowOffset());
 }
@@ -84,24 +94,25 @@ void Apply(TEscherContainerRecord& unit, const TEscherShapeCopy& copy) {
 
 }  // namespace
 
-std::unique_ptr<TEscherRecord> TEscherShapeCopy::Whole() const {
-  if (expanded_) return TEscherContainerRecord::Clone();
-  std::unique_ptr<TEscherRecord> whole = prototype_->Clone();
-  Apply(static_cast<TEscherContainerRecord&>(*whole), *this);
-  return whole;
+const TEscherRecord& TEscherShapeCopy::ToWrite() const {
+  if (expanded_) return *this;
+  TEscherContainerRecord& scratch = prototype_->Scratch();
+  Apply(scratch, *this);
+  return scratch;
 }
 
 void TEscherShapeCopy::Expand() {
   if (expanded_) return;
-  for (std::size_t i = 0; i < prototype_->ChildCount(); ++i) {
-    AddChild(prototype_->Child(i).Clone());
+  const TEscherContainerRecord& shape = prototype_->Shape();
+  for (std::size_t i = 0; i < shape.ChildCount(); ++i) {
+    AddChild(shape.Child(i).Clone());
   }
   Apply(*this, *this);
   expanded_ = true;
 }
 
 const TEscherClientTextBoxRecord* TEscherShapeCopy::TextBox() const {
-  return FindAtom<const TEscherClientTextBoxRecord>(expanded_ ? *this : *prototype_,
+  return FindAtom<const TEscherClientTextBoxRecord>(expanded_ ? *this : prototype_->Shape(),
                                                     escher::kClientTextbox);
 }
 

@@ -11,27 +11,40 @@
 
 namespace chronolin {
 
+// The shape copies stand on, never changed once shared, with a scratch clone of it that the
+// writer gives each copy's values in turn: writing a copy makes no tree of its own.
+class TShapePrototype {
+ public:
+  explicit TShapePrototype(std::unique_ptr<TEscherRecord> shape);
+  const TEscherContainerRecord& Shape() const { return *shape_; }
+  TEscherContainerRecord& Scratch() const;
+
+ private:
+  std::unique_ptr<const TEscherContainerRecord> shape_;
+  mutable std::unique_ptr<TEscherContainerRecord> scratch_;
+};
+
 class TEscherShapeCopy final : public TEscherContainerRecord {
  public:
   // Whether a shape can be copied this way: a comment's shape container with one shape, one
   // anchor, one object (no chart) and no picture.
   static bool CanShare(const TEscherRecord& unit);
 
-  // `prototype` is never changed once shared.
-  explicit TEscherShapeCopy(std::shared_ptr<const TEscherContainerRecord> prototype);
+  explicit TEscherShapeCopy(std::shared_ptr<const TShapePrototype> prototype);
 
   // Seen as a container, with the shape's records as children, once expanded.
   bool IsContainer() const override { return expanded_; }
   std::uint64_t BodySize() const override {
-    return expanded_ ? TEscherContainerRecord::BodySize() : prototype_->BodySize();
+    return expanded_ ? TEscherContainerRecord::BodySize() : prototype_->Shape().BodySize();
   }
   std::unique_ptr<TEscherRecord> Clone() const override {
     return std::unique_ptr<TEscherRecord>(new TEscherShapeCopy(*this));
   }
   bool Expanded() const { return expanded_; }
-  const std::shared_ptr<const TEscherContainerRecord>& Prototype() const { return prototype_; }
-  // The whole shape this copy stands for, as a new tree.
-  std::unique_ptr<TEscherRecord> Whole() const;
+  const std::shared_ptr<const TShapePrototype>& Prototype() const { return prototype_; }
+  // The whole shape this copy stands for, to write at once: valid until another copy of the
+  // prototype is written.
+  const TEscherRecord& ToWrite() const;
   // Takes the shape's records as children: from then on the copy is an ordinary shape and
   // the fields below no longer follow it.
   void Expand();
@@ -60,7 +73,7 @@ class TEscherShapeCopy final : public TEscherContainerRecord {
  private:
   TEscherShapeCopy(const TEscherShapeCopy&) = default;
 
-  std::shared_ptr<const TEscherContainerRecord> prototype_;
+  std::shared_ptr<const TShapePrototype> prototype_;
   std::uint32_t shape_id_ = 0;
   std::uint16_t object_id_ = 0;
   std::uint16_t first_row_ = 0;
