@@ -81,13 +81,7 @@ namespace {
 
 // The first client data of a shape, or null.
 TEscherClientDataRecord* FirstObject(TEscherRecord& unit) {
-  TEscherClientDataRecord* data = nullptr;
-  Walk(unit, [&](TEscherRecord& r) {
-    if (data == nullptr && r.Type() == escher::kClientData) {
-      data = static_cast<TEscherClientDataRecord*>(&r);
-    }
-  });
-  return data;
+  return FindFirstAs<TEscherClientDataRecord>(unit, escher::kClientData);
 }
 
 }  // namespace
@@ -129,11 +123,7 @@ void TDrawing::BuildCaches() {
         }
         break;
       case escher::kSpContainer:
-        if (TEscherShapeCopy* copy = CompactCopy(r)) {
-          copies_.push_back(copy);
-          next_object_id_ = std::max<std::uint32_t>(next_object_id_, copy->ObjectId() + 1u);
-          max_shape_id_ = std::max(max_shape_id_, copy->ShapeId());
-        }
+        if (TEscherShapeCopy* copy = CompactCopy(r)) CacheCopy(*copy);
         break;
       default:
         break;
@@ -205,11 +195,7 @@ void TDrawing::AddToCaches(TEscherRecord& unit) {
         }
         break;
       case escher::kSpContainer:
-        if (TEscherShapeCopy* copy = CompactCopy(r)) {
-          copies_.push_back(copy);
-          next_object_id_ = std::max<std::uint32_t>(next_object_id_, copy->ObjectId() + 1u);
-          max_shape_id_ = std::max(max_shape_id_, copy->ShapeId());
-        }
+        if (TEscherShapeCopy* copy = CompactCopy(r)) CacheCopy(*copy);
         break;
       default:
         break;
@@ -221,6 +207,12 @@ void TDrawing::AddToCaches(TEscherRecord& unit) {
   }
   TEscherClientDataRecord* data = FirstObject(unit);
   if (data != nullptr && data->Obj() != nullptr) units_by_id_.Add(data->Obj()->ObjectId(), &unit);
+}
+
+void TDrawing::CacheCopy(TEscherShapeCopy& copy) {
+  copies_.push_back(&copy);
+  next_object_id_ = std::max<std::uint32_t>(next_object_id_, copy.ObjectId() + 1u);
+  max_shape_id_ = std::max(max_shape_id_, copy.ShapeId());
 }
 
 TEscherClientDataRecord* TDrawing::FindObject(std::uint16_t object_id) const {

@@ -98,6 +98,7 @@ class TDrawing {
   // The caches follow every edit: rebuilt after removals and loads, extended by each clone.
   void BuildCaches();
   void AddToCaches(TEscherRecord& unit);
+  void CacheCopy(TEscherShapeCopy& copy);
   TEscherContainerRecord* TopGroup() const;
   TEscherDgRecord* Dg() const;
   // Gives every shape of `unit` a new shape id, takes the blip references again.

@@ -25,23 +25,11 @@ void ForEach(TEscherRecord& record, const std::function<void(TEscherRecord&)>& f
 }
 
 TEscherClientAnchorRecord* AnchorOf(TEscherRecord& unit) {
-  TEscherClientAnchorRecord* anchor = nullptr;
-  ForEach(unit, [&](TEscherRecord& r) {
-    if (anchor == nullptr && r.Type() == escher::kClientAnchor) {
-      anchor = static_cast<TEscherClientAnchorRecord*>(&r);
-    }
-  });
-  return anchor;
+  return FindFirstAs<TEscherClientAnchorRecord>(unit, escher::kClientAnchor);
 }
 
 TEscherClientDataRecord* ObjectOf(TEscherRecord& unit) {
-  TEscherClientDataRecord* data = nullptr;
-  ForEach(unit, [&](TEscherRecord& r) {
-    if (data == nullptr && r.Type() == escher::kClientData) {
-      data = static_cast<TEscherClientDataRecord*>(&r);
-    }
-  });
-  return data;
+  return FindFirstAs<TEscherClientDataRecord>(unit, escher::kClientData);
 }
 
 bool IsComment(TEscherRecord& unit) {
@@ -69,13 +57,7 @@ std::uint32_t ShapeCount(TEscherRecord& unit) {
 
 // The first text box of a unit, or null.
 TEscherClientTextBoxRecord* TextBoxIn(TEscherRecord& unit) {
-  TEscherClientTextBoxRecord* box = nullptr;
-  ForEach(unit, [&](TEscherRecord& r) {
-    if (box == nullptr && r.Type() == escher::kClientTextbox) {
-      box = static_cast<TEscherClientTextBoxRecord*>(&r);
-    }
-  });
-  return box;
+  return FindFirstAs<TEscherClientTextBoxRecord>(unit, escher::kClientTextbox);
 }
 
 // Anchor rows after rows [first, first + count) are deleted (anchor: a client anchor or a

@@ -171,6 +171,16 @@ TEscherClientTextBoxRecord::TEscherClientTextBoxRecord(const TEscherClientTextBo
   if (other.txo_) txo_ = std::make_unique<TTXO>(*other.txo_);
 }
 
+TEscherRecord* FindFirst(TEscherRecord& root, std::uint16_t type) {
+  if (root.Type() == type) return &root;
+  if (!root.IsContainer()) return nullptr;
+  const auto& container = static_cast<const TEscherContainerRecord&>(root);
+  for (std::size_t i = 0; i < container.ChildCount(); ++i) {
+    if (TEscherRecord* found = FindFirst(container.Child(i), type)) return found;
+  }
+  return nullptr;
+}
+
 std::unique_ptr<TEscherRecord> CreateEscherRecord(std::uint16_t ver_inst, std::uint16_t type) {
   switch (type) {
     case escher::kBStoreContainer:

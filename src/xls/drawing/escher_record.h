@@ -304,6 +304,13 @@ class TEscherClientTextBoxRecord final : public TEscherDataRecord {
   std::unique_ptr<TTXO> txo_;
 };
 
+// The first record of the type in a tree, the root included (depth first), or null.
+TEscherRecord* FindFirst(TEscherRecord& root, std::uint16_t type);
+template <class T>
+T* FindFirstAs(TEscherRecord& root, std::uint16_t type) {
+  return static_cast<T*>(FindFirst(root, type));
+}
+
 // The class for a record type; AlignRule raises "This file has a not implemented kind of
 // record: %s".
 std::unique_ptr<TEscherRecord> CreateEscherRecord(std::uint16_t ver_inst, std::uint16_t type);
